@@ -1,0 +1,10 @@
+# Warning and sanitizer flags shared by every target of the project.
+add_library(lumi_warnings INTERFACE)
+target_compile_options(lumi_warnings INTERFACE -Wall -Wextra)
+
+if(LUMIRASTRA_SANITIZE)
+  set(LUMI_SANITIZE_FLAGS -fsanitize=address,undefined,float-cast-overflow
+                          -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(lumi_warnings INTERFACE ${LUMI_SANITIZE_FLAGS})
+  target_link_options(lumi_warnings INTERFACE ${LUMI_SANITIZE_FLAGS})
+endif()

@@ -1,0 +1,23 @@
+// Whole-scheme checks made after reading and before anything is drawn: a scheme the tracer cannot
+// handle soundly is refused with a message naming the element, its kind, the slot and the value.
+#pragma once
+
+#include <string_view>
+
+#include "model/scheme_reader.h"
+
+namespace lumi {
+
+inline constexpr long long kMaxRays = 1'000'000;
+inline constexpr long long kMaxShifts = 1'000;
+
+// Throws SchemeError when the scheme is refused.
+void check_scheme(const SchemeFile& file, std::string_view file_label);
+
+// The number of rays a source record makes, as its tracing routine derives it (may exceed int).
+long long source_ray_count(const ElementRecord& source);
+
+// The number of shifts a focal-plane record sweeps (0 or less means none).
+long long focal_plane_shift_count(const ElementRecord& plane);
+
+}  // namespace lumi

@@ -1,0 +1,43 @@
+// Reading scheme files: fixed columns, comment lines, the zero-skipping rules, and the echo of the
+// values read. Reading is separate from installing, so a refused file leaves the current scheme and
+// the log untouched.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/scheme.h"
+
+namespace lumi {
+
+inline constexpr int kLineLength = 200;
+
+// What one scheme file holds. Only slots 1..n+2 of each record are read from the file; the
+// others are not part of the file and are not installed (they keep what the scheme state held).
+struct SchemeFile {
+  float x_min = 0.0f, x_max = 0.0f, y_min = 0.0f, y_max = 0.0f;
+  int count = 0;
+  std::array<ElementRecord, kMaxElements> elements{};
+  std::array<int, kMaxElements> lines{};  // file line of each element line, for messages
+};
+
+// Parses the bytes of a scheme file. `file_label` names the file in messages. Throws SchemeError
+// for a bad field, a file that ends before its end element (61 or 62), more than 50 elements or a
+// parameter count above 198. CRLF and CR line ends are accepted; a file that is valid UTF-8 with
+// non-ASCII bytes is converted to code page 1251 first.
+SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label);
+
+// Reads and parses the file at `path`. Throws SchemeError when it cannot be read.
+SchemeFile read_scheme_file(const std::string& path);
+
+// Copies header, count and the slots read from the file into the scheme state; slots the file did
+// not give keep their old values, as do records beyond the new count.
+void install_scheme(const SchemeFile& file, const std::string& path, Scheme& scheme);
+
+// The log lines that echo a file: the header line, then for each element its element line and one
+// line per parameter.
+std::vector<std::string> scheme_echo_lines(const SchemeFile& file);
+
+}  // namespace lumi

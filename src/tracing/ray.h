@@ -1,0 +1,39 @@
+// The ray record and the ray bundle: one million records allocated once at start and never
+// reallocated; the source refills it and every later element changes the rays in place.
+#pragma once
+
+#include <memory>
+
+namespace lumi {
+
+struct Ray {
+  double x = 0, y = 0, z = 0;
+  double dir_x = 0, dir_y = 0, dir_z = 0;
+  double reserved = 0;    // set to 1.0 by the source; nothing reads it
+  double wavelength = 0;  // in the units of the source's wavelength slots
+  double path = 0;        // accumulated path length
+  double alive = 0;       // 1.0 while the ray travels, 0.0 once it is lost
+
+  bool is_alive() const { return alive != 0.0; }
+};
+static_assert(sizeof(Ray) == 80);
+
+class RayBundle {
+ public:
+  static constexpr int kCapacity = 1'000'000;
+
+  RayBundle() : rays_(new Ray[kCapacity]) {}
+
+  // The rays in use, 0-based: ray record i + 1 of the scheme's numbering.
+  Ray* begin() { return rays_.get(); }
+  Ray* end() { return rays_.get() + count; }
+  Ray& operator[](int i) { return rays_[static_cast<std::size_t>(i)]; }
+  const Ray& operator[](int i) const { return rays_[static_cast<std::size_t>(i)]; }
+
+  int count = 0;  // the ray count; only the source writes it
+
+ private:
+  std::unique_ptr<Ray[]> rays_;
+};
+
+}  // namespace lumi

@@ -1,0 +1,21 @@
+// What element routines work with besides the element record and the rays: the windows and views,
+// the scheme state (for the pick table) and the diagnostics log.
+#pragma once
+
+#include "graphics/graphics.h"
+#include "model/diagnostics_log.h"
+#include "model/scheme.h"
+
+namespace lumi {
+
+struct Workspace {
+  Graphics& graphics;
+  Scheme& scheme;
+  DiagnosticsLog& log;
+};
+
+// Modes of the preparation routines.
+inline constexpr int kFullMode = 1;
+inline constexpr int kOutlineOnly = 2;
+
+}  // namespace lumi
