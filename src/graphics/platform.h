@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -121,6 +122,14 @@ class Platform {
   virtual void report_error(std::string_view message) = 0;
   virtual void report_warning(std::string_view message) = 0;
   virtual void report_progress(const TraceProgress& progress) = 0;
+
+  // Called between interactive steps that found nothing changed. The desktop program yields the
+  // processor; the headless tracer plays its scripted events and, when none are left, writes the
+  // windows and raises the open request.
+  virtual void idle() = 0;
+
+  // Where the diagnostics log of a scheme goes (the current directory for the desktop program).
+  virtual std::filesystem::path log_path_for(const std::string& scheme_path) = 0;
 };
 
 }  // namespace lumi

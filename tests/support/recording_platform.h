@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -49,6 +51,8 @@ class RecordingPlatform : public Platform {
   MouseHandler mouse;
   std::vector<std::optional<std::string>> dialog_answers;  // consumed in order; then cancel
   std::vector<OpenFileRequest> dialog_requests;
+  std::function<void()> on_idle;      // what happens between idle interactive steps
+  std::filesystem::path log_path = "диагностика.dat";
 
   int active() const { return active_; }
   Rgb line_color(int window) { return state_[window].line; }
@@ -166,6 +170,11 @@ class RecordingPlatform : public Platform {
   void report_error(std::string_view message) override { errors.emplace_back(message); }
   void report_warning(std::string_view message) override { warnings.emplace_back(message); }
   void report_progress(const TraceProgress& p) override { progress.push_back(p); }
+  void idle() override {
+    log("idle");
+    if (on_idle) on_idle();
+  }
+  std::filesystem::path log_path_for(const std::string&) override { return log_path; }
 
   // The recorded calls that start with `prefix`, in order.
   std::vector<std::string> calls_starting(std::string_view prefix) const {
