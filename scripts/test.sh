@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: an optimised build, and a build
+# with AddressSanitizer and UndefinedBehaviorSanitizer where any finding fails the run.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/install-packages.sh"
+jobs="$(nproc)"
+
+run_suite() {
+  local dir="$1"; shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== optimised build"
+run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+echo "== sanitized build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DLUMIRASTRA_SANITIZE=ON \
+  -DLUMIRASTRA_BENCH=OFF

@@ -1,0 +1,35 @@
+// The run's state, owned by one object: the scheme, the windows and views, the ray bundle, the
+// diagnostics log and the interactive selection. Nothing of it is global, so a test can build as
+// many programs as it likes.
+#pragma once
+
+#include <filesystem>
+
+#include "graphics/graphics.h"
+#include "graphics/platform.h"
+#include "model/diagnostics_log.h"
+#include "model/scheme.h"
+#include "shell/interactive.h"
+#include "tracing/ray.h"
+#include "tracing/workspace.h"
+
+namespace lumi {
+
+struct Program {
+  explicit Program(Platform& p)
+      : platform(p),
+        graphics(p),
+        log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
+
+  Workspace workspace() { return Workspace{graphics, scheme, log}; }
+
+  Platform& platform;
+  Scheme scheme;
+  Graphics graphics;
+  RayBundle rays;
+  DiagnosticsLog log;
+  InteractiveState interactive;
+  int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
+};
+
+}  // namespace lumi
