@@ -1,1 +1,150 @@
-// (in progress)
+// The diaphragms: flat stops across the scheme plane that let a ray pass on from its hit point or
+// stop it there, never turning it. Three kinds share one design: the circular outer diaphragm
+// (code 21, an opening of diameter D), the circular inner diaphragm (code 23, an opaque disc of
+// diameter D) and the rectangular diaphragm (code 22, a W by H opening).
+//
+// Record slots, circular kinds (21, 23):
+//   1 type code (negative: switched off)   3 D, diameter of the opening or disc (length units)
+//   4 Xo, 5 Yo: centre (length units; z = 0)   6 Fi, angle of the normal in the scheme plane (deg)
+// Record slots, rectangular kind (22):
+//   1 type code   3 W, width in the scheme plane   4 H, height along z (length units)
+//   5 Xo, 6 Yo: centre (length units)   7 Fi, angle of the normal (degrees)
+#include <cmath>
+#include <string_view>
+
+#include "elements/elements.h"
+#include "model/diagnostics_log.h"
+#include "tracing/degrees.h"
+#include "tracing/element_window.h"
+#include "tracing/flat_element.h"
+
+namespace lumi {
+
+namespace {
+
+enum class Kind { kOuter, kInner, kRect };
+
+// Where a diaphragm stands and how large it is, read from its record.
+struct Diaphragm {
+  Kind kind;
+  float width;   // D, or W
+  float height;  // D, or H
+  float xo, yo, fi;
+};
+
+Diaphragm read_diaphragm(const ElementRecord& e, Kind kind) {
+  if (kind == Kind::kRect) return {kind, e.slot(3), e.slot(4), e.slot(5), e.slot(6), e.slot(7)};
+  return {kind, e.slot(3), e.slot(3), e.slot(4), e.slot(5), e.slot(6)};
+}
+
+std::string_view title_text(Kind kind) {
+  switch (kind) {
+    case Kind::kOuter: return "  Круглая наружноая диафрагма";
+    case Kind::kInner: return "  Круглая внутренняя диафрагма";
+    case Kind::kRect: return "  Прямоугольная диафрагма";
+  }
+  return {};
+}
+
+std::string_view log_text(Kind kind) {
+  switch (kind) {
+    case Kind::kOuter: return " Круглая наружная диафрагма: нарисовано";
+    case Kind::kInner: return " Круглая внутренняя диафрагма: нарисовано";
+    case Kind::kRect: return " Прямоугольная диафрагма: нарисовано";
+  }
+  return {};
+}
+
+void prepare_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode, Kind kind) {
+  Graphics& g = ws.graphics;
+  const Diaphragm d = read_diaphragm(e, kind);
+  if (mode != kOutlineOnly) {
+    ws.scheme.pick(k) = {d.xo, d.yo};
+    ElementView view;
+    view.width = kind == Kind::kRect ? 220.0f : 160.0f;
+    view.x_min = -d.width;
+    view.x_max = d.width;
+    view.y_min = -d.height;
+    view.y_max = d.height;
+    view.x_step = 0.25f * d.width;
+    view.y_step = 0.25f * d.height;
+    view.y_subdivisions = 1;
+    open_element_view(ws, k, element_window_title(k, title_text(kind)), view);
+    g.select_color(color::kAperture);
+    if (kind == Kind::kRect) {
+      draw_aperture_rectangle(g, k, d.width, d.height);
+    } else {
+      draw_aperture_circle(g, k, d.width);
+    }
+    return_to_scheme_window(g, e);
+  }
+  draw_across_segment(g, d.xo, d.yo, d.fi, 0.5f * d.width);
+}
+
+// Whether the diaphragm stops a ray whose hit lies dx, dy across and z up from its centre, with
+// w twice the distance across; the measures are compared in single precision.
+bool stops(const Diaphragm& d, double dx, double dy, double z, float w) {
+  if (d.kind == Kind::kRect) {
+    const float h = to_single(2.0 * std::abs(z));
+    return w > d.width || h > d.height;
+  }
+  const float r = to_single(2.0 * std::sqrt(dx * dx + dy * dy + z * z));
+  return d.kind == Kind::kOuter ? r > d.width : r < d.width;
+}
+
+void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k, Kind kind) {
+  Graphics& g = ws.graphics;
+  const Diaphragm d = read_diaphragm(e, kind);
+  const FlatPlane plane = flat_plane(-cos_deg(d.fi), -sin_deg(d.fi), 0.0, d.xo, d.yo);
+  g.select_color(color::kRay);
+
+  const auto before_segment = [&g] {
+    g.select_window(1, 0);
+    g.select_color(color::kRay);
+  };
+  const auto on_hit = [&](Ray& ray) {
+    const double dx = ray.x - d.xo;
+    const double dy = ray.y - d.yo;
+    const float w = to_single(2.0 * std::sqrt(dx * dx + dy * dy));
+    const bool stopped = stops(d, dx, dy, ray.z, w);
+
+    // Hit mark: the sign across comes from dy where the hit is exactly level with the centre in x
+    const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
+    const float v = to_single(ray.z);
+    g.select_color(color::kPassingHit);
+    if (stopped) g.select_color(color::kRay);
+    g.plot_point(k, 1, u, v);
+    g.select_color(color::kRay);
+
+    if (stopped) ray.alive = 0.0;
+  };
+  const int drawn = trace_flat(g, rays, plane, BehindRay::kStops, before_segment, on_hit);
+
+  ws.log.append(count_line(log_text(kind), drawn));
+  g.select_window(1, 0);
+  g.select_color(color::kRay);
+}
+
+}  // namespace
+
+void prepare_outer_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  prepare_diaphragm(ws, e, k, mode, Kind::kOuter);
+}
+void prepare_inner_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  prepare_diaphragm(ws, e, k, mode, Kind::kInner);
+}
+void prepare_rect_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  prepare_diaphragm(ws, e, k, mode, Kind::kRect);
+}
+
+void trace_outer_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  trace_diaphragm(ws, e, rays, k, Kind::kOuter);
+}
+void trace_inner_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  trace_diaphragm(ws, e, rays, k, Kind::kInner);
+}
+void trace_rect_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  trace_diaphragm(ws, e, rays, k, Kind::kRect);
+}
+
+}  // namespace lumi

@@ -1,1 +1,82 @@
-// (in progress)
+// The flat rectangular mirror (code 31): a W by H rectangle across the scheme plane that reflects,
+// on both faces, the rays meeting it inside the rectangle and stops those meeting its plane
+// outside. A mirror behind a ray is met too: the ray is moved back to it.
+//
+// Record slots:
+//   1 type code (31; negative: switched off)
+//   3 W, width in the scheme plane; 4 H, height along z (length units)
+//   5 Xo, 6 Yo: centre of the mirror (length units; z = 0)
+//   7 Fi, angle of the mirror's normal in the scheme plane (degrees)
+#include <cmath>
+
+#include "elements/elements.h"
+#include "model/diagnostics_log.h"
+#include "tracing/degrees.h"
+#include "tracing/element_window.h"
+#include "tracing/flat_element.h"
+
+namespace lumi {
+
+void prepare_flat_mirror(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  Graphics& g = ws.graphics;
+  const float w = e.slot(3), h = e.slot(4), xo = e.slot(5), yo = e.slot(6);
+  if (mode != kOutlineOnly) {
+    ws.scheme.pick(k) = {xo, yo};
+    ElementView view;
+    view.width = 220.0f;
+    view.x_min = -w;
+    view.x_max = w;
+    view.y_min = -h;
+    view.y_max = h;
+    view.x_step = w;
+    view.y_step = h;
+    view.y_subdivisions = 1;
+    open_element_view(ws, k, element_window_title(k, "  Плоское прямоугольное зеркало"), view);
+    g.select_color(color::kAperture);
+    draw_aperture_rectangle(g, k, w, h);
+    return_to_scheme_window(g, e);
+  }
+  draw_across_segment(g, xo, yo, e.slot(7), 0.5f * w);
+}
+
+// The colour choices for the hit marks are made while the mirror's window is current, so the
+// scheme window keeps colour 1 for the segments throughout.
+void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  Graphics& g = ws.graphics;
+  const double width = e.slot(3), height = e.slot(4), xo = e.slot(5), yo = e.slot(6);
+  const double cos_fi = cos_deg(e.slot(7));
+  const double sin_fi = sin_deg(e.slot(7));
+  const FlatPlane plane = flat_plane(cos_fi, sin_fi, 0.0, xo, yo);
+  g.select_color(color::kRay);
+
+  const auto on_hit = [&](Ray& ray) {
+    const double dx = ray.x - xo;
+    const double dy = ray.y - yo;
+    const double w = 2.0 * std::sqrt(dx * dx + dy * dy);
+    const double h = 2.0 * std::abs(ray.z);
+    const bool outside = w > width || h > height;
+
+    // Hit mark; the sign across always comes from dx
+    g.select_window(k, 0);
+    const float u = to_single(signed_by(dx, 0.5 * w));
+    const float v = to_single(ray.z);
+    g.select_color(color::kPassingHit);
+    if (outside) g.select_color(color::kRay);
+    g.plot_point(k, 1, u, v);
+    g.select_window(1, 0);
+
+    if (outside) {
+      ray.alive = 0.0;
+      return;
+    }
+    // Reflect about the normal; the normal has no z component, so dir_z stays
+    const double q = sin_fi * ray.dir_y + cos_fi * ray.dir_x;
+    ray.dir_x = ray.dir_x - 2.0 * q * cos_fi;
+    ray.dir_y = ray.dir_y - 2.0 * q * sin_fi;
+  };
+  const int drawn = trace_flat(g, rays, plane, BehindRay::kMet, [] {}, on_hit);
+
+  ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
+}
+
+}  // namespace lumi
