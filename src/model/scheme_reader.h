@@ -19,6 +19,7 @@ inline constexpr int kLineLength = 200;
 struct SchemeFile {
   float x_min = 0.0f, x_max = 0.0f, y_min = 0.0f, y_max = 0.0f;
   int count = 0;
+  int header_line = 0;  // file line of the header, for messages
   std::array<ElementRecord, kMaxElements> elements{};
   std::array<int, kMaxElements> lines{};  // file line of each element line, for messages
 };
