@@ -53,6 +53,8 @@ struct PixelPoint {
   int y = 0;
 };
 
+// Window numbers outside 1..100 and view numbers outside 1..20 store nothing, and read back as
+// empty records.
 class Graphics {
  public:
   explicit Graphics(Platform& platform);
@@ -68,7 +70,10 @@ class Graphics {
 
   void set_view_frame(int window, int view, float left, float bottom, float width, float height);
   void set_view_world(int window, int view, float x_min, float x_max, float y_min, float y_max);
+  // Every point lands on the view's pixel rectangle; a coordinate that maps to no number (NaN, or
+  // the only point of an empty world range) lands on the left or top edge.
   PixelPoint world_to_pixel(int window, int view, float x, float y) const;
+  // Pixels outside the view give the nearest edge value; no number gives x min or y min.
   void pixel_to_world(int window, int view, int pixel_x, int pixel_y, float& x, float& y) const;
 
   void draw_to(int window, int view, float x, float y, int pen);

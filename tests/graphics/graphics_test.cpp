@@ -1,0 +1,284 @@
+// Element windows, views, mapping, palette, line styles and captions, checked against the calls
+// they make on a recording platform.
+#include "graphics/graphics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "support/recording_platform.h"
+
+namespace lumi {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// A platform whose window and font operations fail a given number of times before succeeding.
+class StubbornPlatform : public test::RecordingPlatform {
+ public:
+  int config_failures = 0, activate_failures = 0, focus_failures = 0, font_failures = 0;
+
+  bool set_window_config(int window, int width, int height) override {
+    RecordingPlatform::set_window_config(window, width, height);
+    return config_failures-- <= 0;
+  }
+  bool set_active_window(int window) override {
+    RecordingPlatform::set_active_window(window);
+    return activate_failures-- <= 0;
+  }
+  bool focus_window(int window) override {
+    RecordingPlatform::focus_window(window);
+    return focus_failures-- <= 0;
+  }
+  int set_font(std::string_view spec) override {
+    RecordingPlatform::set_font(spec);
+    return font_failures-- <= 0 ? 0 : -1;
+  }
+};
+
+// Window 1 of 640 by 480 pixels with view 1 at logical (10, 10), 220 by 160, showing x from -10
+// to 10 and y from -5 to 5. Its pixel rectangle is columns 26 to 611, rows 26 to 452.
+class GraphicsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g.open_element_window(1, 480, 640, "Окно");
+    g.set_view_frame(1, 1, 10.0f, 10.0f, 220.0f, 160.0f);
+    g.set_view_world(1, 1, -10.0f, 10.0f, -5.0f, 5.0f);
+    p.calls.clear();
+    p.segments.clear();
+  }
+
+  StubbornPlatform p;
+  Graphics g{p};
+};
+
+TEST_F(GraphicsTest, OpenElementWindowSizesTheWindowAndLoadsThePalette) {
+  StubbornPlatform q;
+  q.config_failures = 5;
+  Graphics h(q);
+  h.open_element_window(7, 480, 640, "Диафрагма ");
+  EXPECT_EQ(q.calls_starting(""),
+            (Calls{"open_child_window 7 Диафрагма ", "set_window_config 7 640 480",
+                   "set_window_config 7 640 480", "set_background_color_rgb 0"}));
+  EXPECT_EQ(h.window(7).pixel_width, 640.0f);
+  EXPECT_EQ(h.window(7).pixel_height, 480.0f);
+  EXPECT_EQ(h.window(7).logical_width, 240.0f);
+  EXPECT_EQ(h.window(7).logical_height, 180.0f);
+  EXPECT_EQ(h.palette_rgb(8), 127u + 256u * 127u + 65536u * 127u);
+  EXPECT_EQ(h.palette_rgb(10), 127u + 256u * 127u);
+  EXPECT_EQ(h.palette_rgb(15), 0xFFFFFFu);
+}
+
+TEST_F(GraphicsTest, DefinedColoursLastAcrossLaterWindows) {
+  g.define_color(5, 2.0f, 0.5f, -1.0f);
+  EXPECT_EQ(g.palette(5).r, 1.0f);
+  EXPECT_EQ(g.palette(5).g, 0.5f);
+  EXPECT_EQ(g.palette(5).b, -1.0f);
+  g.define_color(2, 0.25f, 1.0f, std::nanf(""));
+  g.open_element_window(2, 480, 640, "Второе");
+  EXPECT_EQ(g.palette(5).b, -1.0f);
+  EXPECT_EQ(g.palette(2).r, 0.25f);
+  EXPECT_EQ(g.palette(2).b, 1.0f);
+  // A negative component contributes nothing instead of spilling into the other channels.
+  EXPECT_EQ(g.palette_rgb(5), 255u + 256u * 127u);
+}
+
+TEST_F(GraphicsTest, SelectColourSetsBothColoursAndPointsReadThePaletteAtOnce) {
+  g.select_color(3);
+  EXPECT_EQ(p.calls_starting(""), (Calls{"set_text_color_rgb 65280", "set_color_rgb 65280"}));
+  EXPECT_EQ(g.current_color(), 3);
+  g.define_color(3, 0.5f, 0.5f, 0.5f);
+  g.plot_point(1, 1, 0.0f, 0.0f);
+  ASSERT_EQ(p.pixels.size(), 1u);
+  EXPECT_EQ(p.pixels[0].color, 127u + 256u * 127u + 65536u * 127u);
+  EXPECT_EQ(p.line_color(1), 65280u);
+  g.select_color(16);  // not a palette index
+  EXPECT_EQ(g.current_color(), 3);
+}
+
+TEST_F(GraphicsTest, ViewFrameTruncatesEachEdgeAndDrawsFourSegments) {
+  Graphics h(p);
+  h.open_element_window(4, 480, 640, "");
+  p.calls.clear();
+  h.set_view_frame(4, 1, 10.0f, 10.0f, 220.0f, 160.0f);
+  const ViewRecord& v = h.view(4, 1);
+  EXPECT_EQ(v.pixel_left, 26.0f);
+  EXPECT_EQ(v.pixel_bottom, 452.0f);
+  EXPECT_EQ(v.pixel_width, 585.0f);
+  EXPECT_EQ(v.pixel_height, 426.0f);
+  EXPECT_EQ(v.logical_right, 230.0f);
+  EXPECT_EQ(v.logical_top, 170.0f);
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"set_active_window 4", "move_to 26 452", "line_to 26 26", "move_to 26 26",
+                   "line_to 611 26", "move_to 611 26", "line_to 611 452", "move_to 611 452",
+                   "line_to 26 452"}));
+}
+
+TEST_F(GraphicsTest, WorldPointsMapIntoTheViewAndClampOntoItsEdges) {
+  const PixelPoint centre = g.world_to_pixel(1, 1, 0.0f, 0.0f);
+  EXPECT_EQ(centre.x, 319);
+  EXPECT_EQ(centre.y, 239);
+  const PixelPoint corner = g.world_to_pixel(1, 1, -10.0f, 5.0f);
+  EXPECT_EQ(corner.x, 26);
+  EXPECT_EQ(corner.y, 26);
+  const PixelPoint below_right = g.world_to_pixel(1, 1, 100.0f, -100.0f);
+  EXPECT_EQ(below_right.x, 611);
+  EXPECT_EQ(below_right.y, 452);
+  const PixelPoint huge = g.world_to_pixel(1, 1, -3e38f, 3e38f);
+  EXPECT_EQ(huge.x, 26);
+  EXPECT_EQ(huge.y, 26);
+}
+
+TEST_F(GraphicsTest, PixelsMapBackAndClampToTheWorldRectangle) {
+  float x = 0.0f, y = 0.0f;
+  g.pixel_to_world(1, 1, 26, 452, x, y);
+  EXPECT_EQ(x, -10.0f);
+  EXPECT_EQ(y, -5.0f);
+  g.pixel_to_world(1, 1, 0, 0, x, y);
+  EXPECT_EQ(x, -10.0f);
+  EXPECT_EQ(y, 5.0f);
+  g.pixel_to_world(1, 1, 639, 479, x, y);
+  EXPECT_EQ(x, 10.0f);
+  EXPECT_EQ(y, -5.0f);
+  g.pixel_to_world(1, 1, 319, 239, x, y);
+  EXPECT_NEAR(x, 20.0f * 293.0f / 585.0f - 10.0f, 1e-5f);
+  EXPECT_NEAR(y, -5.0f + 10.0f * 213.0f / 426.0f, 1e-5f);
+}
+
+TEST_F(GraphicsTest, EmptyWorldRangesAndNanCoordinatesStayOnTheView) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const PixelPoint p1 = g.world_to_pixel(1, 1, nan, nan);
+  EXPECT_EQ(p1.x, 26);
+  EXPECT_EQ(p1.y, 26);
+  g.draw_to(1, 1, nan, nan, kLine);
+  g.plot_point(1, 1, nan, -nan);
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"line_to 26 26", "move_to 26 26", "set_pixel_rgb 26 26 0"}));
+
+  g.set_view_world(1, 1, 3.0f, 3.0f, 2.0f, 2.0f);
+  const PixelPoint on = g.world_to_pixel(1, 1, 3.0f, 2.0f);
+  EXPECT_EQ(on.x, 26);
+  EXPECT_EQ(on.y, 26);
+  const PixelPoint beyond = g.world_to_pixel(1, 1, 4.0f, 1.0f);
+  EXPECT_EQ(beyond.x, 611);
+  EXPECT_EQ(beyond.y, 452);
+  float x = 0.0f, y = 0.0f;
+  g.pixel_to_world(1, 1, 100, 100, x, y);
+  EXPECT_EQ(x, 3.0f);
+  EXPECT_EQ(y, 2.0f);
+
+  // A view that was never framed has no pixels at all.
+  g.set_view_world(1, 2, 2.0f, 3.0f, 4.0f, 5.0f);
+  g.pixel_to_world(1, 2, 0, 0, x, y);
+  EXPECT_EQ(x, 2.0f);
+  EXPECT_EQ(y, 4.0f);
+}
+
+TEST_F(GraphicsTest, DrawToLinesOnlyWithPenOneAndAlwaysMoves) {
+  g.draw_to(1, 1, 0.0f, 0.0f, kLine);
+  g.draw_to(1, 1, 10.0f, 5.0f, 2);
+  g.draw_to_pixel(1, 5, 6, kMove);
+  g.draw_horizontal(1, 1, -10.0f, 10.0f, -5.0f);
+  g.draw_vertical(1, 1, 10.0f, -5.0f, 5.0f);
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"line_to 319 239", "move_to 319 239", "move_to 611 26", "move_to 5 6",
+                   "move_to 26 452", "line_to 611 452", "move_to 611 452", "move_to 611 452",
+                   "line_to 611 26", "move_to 611 26"}));
+}
+
+TEST_F(GraphicsTest, LineStylesResetToSolidFirst) {
+  g.set_line_style(3);
+  g.set_line_style(7);
+  g.set_line_style(4);
+  g.set_line_style(2);
+  g.set_line_style(1);
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"set_line_mask 65535", "set_line_mask 61680", "set_line_mask 65535",
+                   "set_line_mask 65535", "set_line_mask 52428", "set_line_mask 65535",
+                   "set_line_mask 65280", "set_line_mask 65535", "set_line_mask 65535"}));
+}
+
+TEST(CaptionFont, SizeTableExcludesLowerBounds) {
+  EXPECT_EQ(caption_font_spec(4.0f), "t'Times New Roman Cyr'h12w4");
+  EXPECT_EQ(caption_font_spec(10.0f / 3.0f), "t'Times New Roman Cyr'h12w4");
+  EXPECT_EQ(caption_font_spec(2.0f), "t'Times New Roman Cyr'h4w3");
+  EXPECT_EQ(caption_font_spec(0.0f), "t'Times New Roman Cyr'h4w3");
+  EXPECT_EQ(caption_font_spec(7.0f), "t'Times New Roman Cyr'h24w7");
+  EXPECT_EQ(caption_font_spec(8.0f), "t'Times New Roman Cyr'h24w7");
+  EXPECT_EQ(caption_font_spec(10.0f), "t'Times New Roman Cyr'h28w8");
+  EXPECT_EQ(caption_font_spec(10.5f), "t'Times New Roman Cyr'h36w10");
+  EXPECT_EQ(caption_font_spec(20.0f), "t'Times New Roman Cyr'h52w18");
+  EXPECT_EQ(caption_font_spec(100.0f / 3.0f), "t'Times New Roman Cyr'h96w30");
+  EXPECT_EQ(caption_font_spec(34.0f), "t'Times New Roman Cyr'h120w40");
+}
+
+TEST_F(GraphicsTest, CaptionIsPlacedRotatedAndDrawnInTheCurrentColour) {
+  g.select_color(4);
+  p.calls.clear();
+  g.draw_caption(1, 10.0f, 10.0f, 4.0f, 90.0f, "*E -3");
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"set_font t'Times New Roman Cyr'h12w4", "set_text_rotation 900",
+                   "move_to 26 453", "set_text_color_rgb 16776960", "set_color_rgb 16776960",
+                   "draw_text *E -3", "set_text_rotation 0"}));
+  ASSERT_EQ(p.texts.size(), 1u);
+  EXPECT_EQ(p.texts[0].rotation, 900);
+}
+
+TEST_F(GraphicsTest, RefusedFontIsRetriedUprightAndThenGivenUp) {
+  p.font_failures = 1;
+  g.draw_caption(1, 0.0f, 0.0f, 7.0f, 45.5f, "a");
+  EXPECT_EQ(p.calls_starting("set_"),
+            (Calls{"set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 900",
+                   "set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 455",
+                   "set_text_color_rgb 0", "set_color_rgb 0", "set_text_rotation 0"}));
+  EXPECT_TRUE(p.warnings.empty());
+
+  p.font_failures = 1000;
+  g.draw_caption(1, 0.0f, 0.0f, 7.0f, 0.0f, "b");
+  EXPECT_LT(p.calls_starting("set_font").size(), 10u);
+  EXPECT_EQ(p.warnings.size(), 1u);
+  EXPECT_EQ(p.texts.back().text, "b");
+}
+
+TEST_F(GraphicsTest, SelectingTheActiveWindowCostsNothing) {
+  g.select_window(1, 0);
+  g.draw_to_pixel(1, 0, 0, kMove);
+  EXPECT_TRUE(p.calls_starting("set_active_window").empty());
+  g.select_window(2, 3);
+  g.select_window(2, 0);
+  EXPECT_EQ(p.calls_starting(""), (Calls{"move_to 0 0", "set_active_window 2", "focus_window 3"}));
+  g.close_window(2);
+  g.select_window(2, 0);
+  EXPECT_EQ(p.calls_starting("set_active_window").size(), 2u);
+  // A newly opened window may take over as the active one.
+  g.open_element_window(3, 480, 640, "");
+  g.select_window(2, 0);
+  EXPECT_EQ(p.calls_starting("set_active_window").size(), 3u);
+}
+
+TEST_F(GraphicsTest, WindowSelectionRetriesABoundedNumberOfTimes) {
+  p.activate_failures = 1;
+  g.select_window(5, 0);
+  EXPECT_EQ(p.calls_starting(""), (Calls{"set_active_window 5", "set_active_window 5"}));
+  EXPECT_TRUE(p.warnings.empty());
+
+  p.calls.clear();
+  p.activate_failures = 1000;
+  p.focus_failures = 1000;
+  g.select_window(6, 6);
+  const std::size_t tries = p.calls_starting("set_active_window").size();
+  EXPECT_GT(tries, 1u);
+  EXPECT_LT(tries, 10u);
+  EXPECT_EQ(p.calls_starting("focus_window").size(), tries);
+  EXPECT_EQ(p.warnings.size(), 2u);
+  // The failed window is not taken for the active one.
+  p.activate_failures = 0;
+  g.select_window(6, 0);
+  EXPECT_EQ(p.calls_starting("set_active_window").size(), tries + 1);
+}
+
+}  // namespace
+}  // namespace lumi
