@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "model/fixed_format.h"
@@ -97,6 +98,15 @@ void draw_labels(Graphics& g, int window, int view, const Axis& axis, const View
     }
   }
 
+  // A mark on the bottom edge (x axis) or the left edge (y axis) at world value u
+  const auto mark = [&](float u, float size) {
+    if (horizontal) {
+      draw_mark(g, window, view, u, rec.y_min, size);
+    } else {
+      draw_mark(g, window, view, rec.x_min, u, size);
+    }
+  };
+
   // Numbered labels with a major mark each
   const int n = label_count(axis.v_min, axis.v_max, axis.step);
   float v = axis.v_min;
@@ -113,21 +123,13 @@ void draw_labels(Graphics& g, int window, int view, const Axis& axis, const View
                      std::string_view(text).substr(0, 5));
     }
     g.set_line_style(kSolid);
-    if (horizontal) {
-      draw_mark(g, window, view, v, rec.y_min, kMajorMark);
-    } else {
-      draw_mark(g, window, view, rec.x_min, v, kMajorMark);
-    }
+    mark(v, kMajorMark);
 
     // Intermediate marks between this label and the next, inside the range
     for (int j = 1; j < axis.subdivisions; ++j) {
       const float u = v + axis.step * static_cast<float>(j) / static_cast<float>(axis.subdivisions);
       if (!(u <= axis.v_max)) break;
-      if (horizontal) {
-        draw_mark(g, window, view, u, rec.y_min, kMinorMark);
-      } else {
-        draw_mark(g, window, view, rec.x_min, u, kMinorMark);
-      }
+      mark(u, kMinorMark);
     }
     v = v + axis.step;
   }
