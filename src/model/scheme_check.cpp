@@ -1,1 +1,227 @@
-// (in progress)
+// Whole-scheme checks made before anything is drawn or traced: a drawing rectangle and element
+// sizes the views can map, geometry whose square roots and arc sines exist, and work bounded by
+// the ray bundle's capacity and a sane number of focal-plane shifts.
+#include "model/scheme_check.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model/scheme_error.h"
+
+namespace lumi {
+
+namespace {
+
+// The shortest text that reads back as the same float.
+std::string shown(float value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+bool is_kind(const ElementRecord& record, float kind) { return std::fabs(record.code()) == kind; }
+
+class Checker {
+ public:
+  Checker(const SchemeFile& file, std::string_view label) : file_(file), label_(label) {}
+
+  void header() const {
+    if (!(file_.x_min < file_.x_max)) {
+      fail_header("x минимум " + shown(file_.x_min) + " должен быть меньше x максимума " +
+                  shown(file_.x_max));
+    }
+    if (!(file_.y_min < file_.y_max)) {
+      fail_header("y минимум " + shown(file_.y_min) + " должен быть меньше y максимума " +
+                  shown(file_.y_max));
+    }
+  }
+
+  void element(int k, const ElementRecord& record) {
+    k_ = k;
+    record_ = &record;
+    if (k == 1 && !is_kind(record, code::kSource)) {
+      fail(1, "код типа", "первым элементом схемы должен быть источник (код 11 или -11)");
+    }
+    if (is_kind(record, code::kOuterDiaphragm) || is_kind(record, code::kInnerDiaphragm) ||
+        is_kind(record, code::kIdealLens)) {
+      positive_size(3, "D");
+    } else if (is_kind(record, code::kRectDiaphragm) || is_kind(record, code::kFlatMirror) ||
+               is_kind(record, code::kGrating)) {
+      positive_size(3, "W");
+      positive_size(4, "H");
+    } else if (is_kind(record, code::kSphericalMirror)) {
+      spherical_mirror();
+    } else if (is_kind(record, code::kSphericalLens)) {
+      positive_size(3, "D");
+      radius_holds(7, "R1", 3, "D");
+      radius_holds(8, "R2", 3, "D");
+    } else if (is_kind(record, code::kCylindricalLens)) {
+      finite(3, "a");
+      radius_holds(9, "R1", 3, "a");
+      radius_holds(10, "R2", 3, "a");
+    } else if (is_kind(record, code::kFocalPlane)) {
+      positive_size(3, "a");
+      positive_size(4, "b");
+      if (record.code() == code::kFocalPlane) shifts();
+    }
+    if (record.code() == code::kSource) rays();
+  }
+
+ private:
+  float value(int slot) const { return record_->slot(slot); }
+
+  [[noreturn]] void fail_header(const std::string& fault) const {
+    throw SchemeError(std::string(label_) + ", строка " + std::to_string(file_.header_line) +
+                      ": заголовок схемы: " + fault);
+  }
+
+  // "<file>, строка N: элемент k (вид)" and the fault.
+  [[noreturn]] void fail_element(const std::string& fault) const {
+    throw SchemeError(std::string(label_) + ", строка " +
+                      std::to_string(file_.lines[static_cast<std::size_t>(k_ - 1)]) +
+                      ": элемент " + std::to_string(k_) + " (" +
+                      std::string(kind_name(trunc_to_int(std::fabs(record_->code())))) + ")" +
+                      fault);
+  }
+
+  [[noreturn]] void fail(int slot, std::string_view name, const std::string& fault) const {
+    fail_element(", ячейка " + std::to_string(slot) + " (" + std::string(name) +
+                 ") = " + shown(value(slot)) + ": " + fault);
+  }
+
+  void finite(int slot, std::string_view name) const {
+    if (!std::isfinite(value(slot))) fail(slot, name, "значение должно быть конечным числом");
+  }
+
+  void positive_size(int slot, std::string_view name) const {
+    finite(slot, name);
+    if (!(value(slot) > 0.0f)) fail(slot, name, "размер должен быть больше нуля");
+  }
+
+  // A curved surface (radius slot ≠ 0) must span the diameter or width in `size_slot`:
+  // |size| ≤ 2|R|, or the cap's square root and arc sine have no value.
+  void radius_holds(int slot, std::string_view name, int size_slot, std::string_view size_name) {
+    finite(slot, name);
+    const double radius = value(slot);
+    const double size = value(size_slot);
+    if (radius != 0.0 && std::fabs(size) > 2.0 * std::fabs(radius)) {
+      fail(slot, name, "радиус кривизны меньше половины размера " + std::string(size_name) +
+                           " = " + shown(value(size_slot)) + " (ячейка " +
+                           std::to_string(size_slot) + ")");
+    }
+  }
+
+  void spherical_mirror() {
+    positive_size(3, "D");
+    radius_holds(7, "R", 3, "D");
+    if (record_->parameter_count() > 5) {
+      finite(8, "d");
+      radius_holds(7, "R", 8, "d");
+    }
+  }
+
+  void rays() const {
+    const bool fan = value(2) == 16.0f;
+    std::vector<std::pair<int, const char*>> counts = {{8, "N1"}, {9, "N2"}, {12, "Nλ"}};
+    if (fan) counts.insert(counts.begin(), {{15, "NA"}, {18, "NE"}});
+    for (const auto& [slot, name] : counts) finite(slot, name);
+
+    const long long n = source_ray_count(*record_);
+    if (n <= kMaxRays) return;
+    std::string product, slots;
+    for (const auto& [slot, name] : counts) {
+      product += (product.empty() ? "" : " × ") + std::string(name) + " " +
+                 std::to_string(trunc_to_int(value(slot)));
+      slots += (slots.empty() ? "" : ", ") + std::to_string(slot);
+    }
+    fail_element(": " + product + " (ячейки " + slots + ") дают больше " +
+                 std::to_string(kMaxRays) + " лучей (" + std::to_string(n) + ")");
+  }
+
+  void shifts() const {
+    finite(8, "d1");
+    finite(9, "d2");
+    finite(10, "h");
+    const long long n = focal_plane_shift_count(*record_);
+    const bool unbounded = n == std::numeric_limits<long long>::max();
+    if (n <= kMaxShifts && !unbounded) return;
+    fail_element(": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
+                 " с шагом h = " + shown(value(10)) + " (ячейки 8, 9, 10) дают больше " +
+                 std::to_string(kMaxShifts) + " смещений" +
+                 (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
+  }
+
+  const SchemeFile& file_;
+  std::string_view label_;
+  int k_ = 0;
+  const ElementRecord* record_ = nullptr;
+};
+
+void check_records(const SchemeFile& file, std::string_view label,
+                   const std::array<ElementRecord, kMaxElements>& records) {
+  if (file.count < 1) throw SchemeError(std::string(label) + ": в схеме нет элементов");
+  Checker checker(file, label);
+  checker.header();
+  for (int k = 1; k <= file.count; ++k) {
+    checker.element(k, records[static_cast<std::size_t>(k - 1)]);
+  }
+}
+
+// The shift count's quotient (d2 − d1 + h) / h, in single precision like the sweep itself.
+float shift_quotient(const ElementRecord& plane) {
+  const float d1 = plane.slot(8);
+  const float d2 = plane.slot(9);
+  float h = plane.slot(10);
+  if (h == 0.0f) h = (d2 - d1) * 0.99999f;
+  if (h == 0.0f) h = 1.0f;
+  return (d2 - d1 + h) / h;
+}
+
+}  // namespace
+
+void check_scheme(const SchemeFile& file, std::string_view file_label) {
+  check_records(file, file_label, file.elements);
+}
+
+void check_scheme(const SchemeFile& file, std::string_view file_label, const Scheme& current) {
+  std::array<ElementRecord, kMaxElements> records{};
+  for (int k = 1; k <= file.count && k <= kMaxElements; ++k) {
+    records[static_cast<std::size_t>(k - 1)] = installed_record(file, k, current.element(k));
+  }
+  check_records(file, file_label, records);
+}
+
+long long source_ray_count(const ElementRecord& source) {
+  std::vector<int> factors = {trunc_to_int(source.slot(8)), trunc_to_int(source.slot(9)),
+                              trunc_to_int(source.slot(12))};
+  if (source.slot(2) == 16.0f) {
+    factors.push_back(trunc_to_int(source.slot(15)));
+    factors.push_back(trunc_to_int(source.slot(18)));
+  }
+  for (int f : factors) {
+    if (f <= 0) return 0;
+  }
+  // Saturates instead of overflowing: five factors of up to 2^31 do not fit 64 bits.
+  long long product = 1;
+  for (int f : factors) {
+    if (product > std::numeric_limits<long long>::max() / f) {
+      return std::numeric_limits<long long>::max();
+    }
+    product *= f;
+  }
+  return product;
+}
+
+long long focal_plane_shift_count(const ElementRecord& plane) {
+  const float quotient = shift_quotient(plane);
+  if (std::isnan(quotient)) return std::numeric_limits<long long>::max();
+  constexpr float kLimit = 0x1p62f;
+  if (quotient >= kLimit) return std::numeric_limits<long long>::max();
+  if (quotient <= -kLimit) return -std::numeric_limits<long long>::max();
+  return static_cast<long long>(quotient);
+}
+
+}  // namespace lumi

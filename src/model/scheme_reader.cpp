@@ -218,6 +218,14 @@ SchemeFile read_scheme_file(const std::string& path) {
   return parse_scheme(bytes, path);
 }
 
+ElementRecord installed_record(const SchemeFile& file, int k, const ElementRecord& old) {
+  const ElementRecord& read = file.elements[static_cast<std::size_t>(k - 1)];
+  ElementRecord record = old;
+  const int last_slot = clamped_parameter_count(read) + 2;
+  for (int s = 1; s <= last_slot; ++s) record.slot(s) = read.slot(s);
+  return record;
+}
+
 void install_scheme(const SchemeFile& file, const std::string& path, Scheme& scheme) {
   scheme.x_min = file.x_min;
   scheme.x_max = file.x_max;
@@ -226,10 +234,7 @@ void install_scheme(const SchemeFile& file, const std::string& path, Scheme& sch
   scheme.file_name = path;
   scheme.count = file.count;
   for (int k = 1; k <= file.count; ++k) {
-    const ElementRecord& read = file.elements[static_cast<std::size_t>(k - 1)];
-    ElementRecord& record = scheme.element(k);
-    const int last_slot = clamped_parameter_count(read) + 2;
-    for (int s = 1; s <= last_slot; ++s) record.slot(s) = read.slot(s);
+    scheme.element(k) = installed_record(file, k, scheme.element(k));
   }
 }
 

@@ -37,6 +37,10 @@ SchemeFile read_scheme_file(const std::string& path);
 // not give keep their old values, as do records beyond the new count.
 void install_scheme(const SchemeFile& file, const std::string& path, Scheme& scheme);
 
+// Record k (1..file.count) as installing the file over `old` leaves it: slots 1..n+2 from the
+// file, the rest from `old`.
+ElementRecord installed_record(const SchemeFile& file, int k, const ElementRecord& old);
+
 // The log lines that echo a file: the header line, then for each element its element line and one
 // line per parameter.
 std::vector<std::string> scheme_echo_lines(const SchemeFile& file);
