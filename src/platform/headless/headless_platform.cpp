@@ -1,1 +1,129 @@
-// (in progress)
+// The headless platform: command-line answers to the open dialog, PNG output, messages on stderr.
+#include "platform/headless/headless_platform.h"
+
+#include <cstdio>
+#include <ostream>
+#include <set>
+#include <system_error>
+
+#include "model/diagnostics_log.h"
+#include "platform/raster/png_writer.h"
+
+namespace lumi {
+
+namespace {
+
+constexpr auto kProgressDelay = std::chrono::seconds(1);
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+
+// Folder names of several schemes: the file name without its extension, made unique with a
+// numbered suffix when two schemes share a name.
+std::vector<std::filesystem::path> scheme_folders(const HeadlessOptions& options) {
+  std::vector<std::filesystem::path> folders;
+  if (options.schemes.size() == 1) return {options.out_dir};
+  std::set<std::string> used;
+  for (const std::string& scheme : options.schemes) {
+    std::string stem = std::filesystem::path(scheme).stem().string();
+    if (stem.empty()) stem = "scheme";
+    std::string name = stem;
+    for (int n = 2; !used.insert(name).second; ++n) name = stem + "-" + std::to_string(n);
+    folders.push_back(options.out_dir / name);
+  }
+  return folders;
+}
+
+std::string window_file_name(int window) {
+  char name[32];
+  std::snprintf(name, sizeof name, "window-%02d.png", window);
+  return name;
+}
+
+}  // namespace
+
+HeadlessPlatform::HeadlessPlatform(HeadlessOptions options, std::ostream& messages)
+    : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {}
+
+std::filesystem::path HeadlessPlatform::folder_for(const std::string& scheme_path) const {
+  for (std::size_t i = 0; i < options_.schemes.size(); ++i) {
+    if (options_.schemes[i] == scheme_path) return folders_[i];
+  }
+  return options_.out_dir;
+}
+
+void HeadlessPlatform::append_menu_item(MenuItem item) {
+  if (item.command == MenuCommand::kHandler) open_handler_ = std::move(item.handler);
+}
+
+void HeadlessPlatform::set_about_text(std::string_view) {}
+
+void HeadlessPlatform::register_mouse_handler(int, int, MouseHandler handler) {
+  mouse_handler_ = std::move(handler);
+}
+
+std::optional<std::string> HeadlessPlatform::choose_file(const OpenFileRequest&) {
+  if (next_scheme_ >= options_.schemes.size()) return std::nullopt;
+  return options_.schemes[next_scheme_++];
+}
+
+void HeadlessPlatform::report_error(std::string_view message) {
+  finish_progress_line();
+  ++errors_;
+  messages_ << "lumirastra-trace: " << message << '\n' << std::flush;
+}
+
+void HeadlessPlatform::report_warning(std::string_view message) {
+  finish_progress_line();
+  messages_ << "lumirastra-trace: предупреждение: " << message << '\n' << std::flush;
+}
+
+void HeadlessPlatform::report_progress(const TraceProgress& progress) {
+  const Clock::time_point now = Clock::now();
+  if (progress.element == 1 && progress.shift == 0) {
+    scheme_started_ = now;
+    last_progress_ = {};
+    return;
+  }
+  if (now - scheme_started_ < kProgressDelay || now - last_progress_ < kProgressInterval) return;
+  last_progress_ = now;
+  progress_shown_ = true;
+  messages_ << "\rтрассировка: элемент " << progress.element << " из " << progress.elements;
+  if (progress.shifts > 0) {
+    messages_ << ", смещение " << progress.shift << " из " << progress.shifts;
+  }
+  messages_ << "      " << std::flush;
+}
+
+void HeadlessPlatform::finish_progress_line() {
+  if (!progress_shown_) return;
+  messages_ << '\n';
+  progress_shown_ = false;
+}
+
+std::filesystem::path HeadlessPlatform::log_path_for(const std::string& scheme_path) {
+  current_folder_ = folder_for(scheme_path);
+  std::error_code error;
+  std::filesystem::create_directories(current_folder_, error);
+  if (error) {
+    report_error("не удалось создать папку " + current_folder_.string() + ": " + error.message());
+  }
+  return current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
+                                                                kLogFileName.end()));
+}
+
+// The scheme is done: its windows are written and a new scheme is requested.
+void HeadlessPlatform::idle() {
+  finish_progress_line();
+  write_windows();
+  if (open_handler_) open_handler_();
+}
+
+void HeadlessPlatform::write_windows() {
+  for (int w = kFirstWindow; w <= kLastWindow; ++w) {
+    std::shared_ptr<Canvas> image = canvas(w);
+    if (!image) continue;
+    PngResult result = write_png(*image, current_folder_ / window_file_name(w));
+    if (!result.ok) report_error(result.error);
+  }
+}
+
+}  // namespace lumi
