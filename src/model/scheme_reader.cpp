@@ -69,11 +69,17 @@ std::vector<Line> scheme_lines(std::string_view text) {
   return lines;
 }
 
-std::string trimmed_utf8(std::string_view cp1251) {
+// A field's text for a message: without the blanks around it, control characters (a tab, a NUL)
+// shown as '?', in UTF-8.
+std::string quoted_text(std::string_view cp1251) {
   const std::size_t first = cp1251.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   const std::size_t last = cp1251.find_last_not_of(' ');
-  return cp1251_to_utf8(cp1251.substr(first, last - first + 1));
+  std::string text(cp1251.substr(first, last - first + 1));
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return cp1251_to_utf8(text);
 }
 
 // Walks the non-comment lines and reads fields, with the file label for messages.
@@ -118,7 +124,7 @@ class LineReader {
   [[noreturn]] void fail_field(const Line& line, int first, int last, std::string_view text,
                                const std::string& fault) const {
     throw SchemeError(where(line) + ", колонки " + std::to_string(first) + "-" +
-                      std::to_string(last) + ": \"" + trimmed_utf8(text) + "\" — " + fault);
+                      std::to_string(last) + ": \"" + quoted_text(text) + "\" — " + fault);
   }
 
  private:

@@ -81,24 +81,6 @@ TEST(Listing, OnlyPositiveListedCodesGetALine) {
   EXPECT_EQ(listed, (std::vector<int>{1, 4, 6, 8, 9, 11, 15}));
 }
 
-TEST(Listing, NumbersLineUpUnderTheHeader) {
-  Scheme scheme;
-  for (float code : {11.0f, 22.0f, 31.0f, 32.0f, 41.0f, 42.0f, 51.0f, 62.0f}) {
-    set(scheme, scheme.count + 1, code, {});
-  }
-  const auto lines = scheme_listing_lines(scheme);
-  EXPECT_EQ(utf8_to_cp1251(lines[1]).size(), 85u);
-  for (std::size_t i = 3; i + 1 < lines.size(); ++i) {
-    // Column 85 ends the Fi field: 20 characters of name after the 5-column number.
-    EXPECT_EQ(utf8_to_cp1251(lines[i]).substr(25, 60).find_first_not_of(" -.0123456789"),
-              std::string::npos)
-        << lines[i];
-    EXPECT_EQ(utf8_to_cp1251(lines[i]).substr(5, 20).find_first_of("0123456789"),
-              std::string::npos)
-        << lines[i];
-  }
-}
-
 TEST(Listing, AppendsToTheLog) {
   const auto path = std::filesystem::temp_directory_path() / "lumi-listing-test.dat";
   std::filesystem::remove(path);

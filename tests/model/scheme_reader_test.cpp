@@ -219,6 +219,9 @@ TEST(SchemeReader, RefusesAFieldThatIsNotANumber) {
   EXPECT_EQ(refusal(join({"    0   10    0    5", "        61     три"})),
             "scheme.ops, строка 2, колонки 11-20: \"три\" — не число (число параметров "
             "элемента 1)");
+  EXPECT_EQ(refusal(join({"    0   10    0    5", "        61         1", "  \t7"})),
+            "scheme.ops, строка 3, колонки 1-20: \"?7\" — не число (параметр в ячейке 3 "
+            "элемента 1)");
 }
 
 TEST(SchemeReader, RefusesANumberBeyondSinglePrecision) {
