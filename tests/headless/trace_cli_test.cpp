@@ -1,0 +1,122 @@
+// lumirastra-trace as a user runs it: the files it leaves, its messages and its exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "model/cp1251.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TraceRun {
+  int status = -1;
+  std::string err;
+};
+
+class TraceCli : public ::testing::Test {
+ protected:
+  TraceCli() {
+    dir_ = fs::temp_directory_path() /
+           ("lumi-cli-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
+    fs::create_directories(dir_);
+  }
+  ~TraceCli() override { fs::remove_all(dir_); }
+
+  // Runs the tracer with the arguments (already quoted where needed), standard error captured.
+  TraceRun trace(const std::string& args) {
+    const fs::path err = dir_ / "stderr.txt";
+    const std::string command = std::string(LUMI_TRACE_BIN) + " " + args + " 2>" +
+                                err.string() + " >/dev/null";
+    TraceRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.err = read(err);
+    return run;
+  }
+
+  static std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  static std::string example(const std::string& name) {
+    return std::string(std::getenv("LUMI_EXAMPLES")) + "/" + name;
+  }
+  std::string file(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  }
+  fs::path out(const std::string& name = "out") const { return dir_ / name; }
+
+  static inline int counter_ = 0;
+  fs::path dir_;
+};
+
+const std::string kLog = "диагностика.dat";
+
+TEST_F(TraceCli, OneSchemeLeavesItsLogAndOneImagePerWindow) {
+  const TraceRun run = trace("--out " + out().string() + " " + example("newton-telescope.ops"));
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* name : {"window-01.png", "window-02.png", "window-03.png", "window-04.png"}) {
+    EXPECT_TRUE(fs::exists(out() / name)) << name;
+  }
+  EXPECT_FALSE(fs::exists(out() / "window-05.png"));
+  const std::string log = lumi::cp1251_to_utf8(read(out() / kLog));
+  EXPECT_EQ(log.substr(0, 41), "   -50.000   550.000  -100.000   250.000\n");
+  EXPECT_NE(log.find("\n    №  Название  Элемента   Диаметр     Длина   Глубина        Xo        Yo"
+                     "        Fi\n" + std::string(85, '-') + "\n"),
+            std::string::npos);
+  EXPECT_NE(log.find(" Источник: вышло     441  лучей\n"), std::string::npos);
+  // The file itself is code page 1251: "Источник" starts with the byte 0xC8.
+  EXPECT_NE(read(out() / kLog).find("\xC8\xF1\xF2\xEE\xF7\xED\xE8\xEA"), std::string::npos);
+}
+
+TEST_F(TraceCli, SeveralSchemesGetAFolderEachEvenWithTheSameName) {
+  fs::create_directories(dir_ / "a");
+  fs::copy_file(example("singlet.ops"), dir_ / "a" / "singlet.ops");
+  const TraceRun run = trace("--out " + out().string() + " " + example("singlet.ops") + " " +
+                        (dir_ / "a" / "singlet.ops").string() + " " +
+                        example("grating-spectrograph.ops"));
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* folder : {"singlet", "singlet-2", "grating-spectrograph"}) {
+    EXPECT_TRUE(fs::exists(out() / folder / kLog)) << folder;
+    EXPECT_TRUE(fs::exists(out() / folder / "window-01.png")) << folder;
+  }
+}
+
+TEST_F(TraceCli, RefusedSchemeIsReportedAndTheNextOneStillTraced) {
+  const std::string bad = file("bad.ops", " -10.  10. -10.  10.\n        11        10\n1.x\n");
+  const TraceRun run = trace("--out " + out().string() + " " + bad + " " + example("singlet.ops"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("bad.ops"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("1.x"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out() / "bad"));
+  EXPECT_TRUE(fs::exists(out() / "singlet" / kLog));
+}
+
+TEST_F(TraceCli, MissingFileAndUnwritableOutputFailWithAMessage) {
+  TraceRun run = trace("--out " + out().string() + " " + (dir_ / "nowhere.ops").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("nowhere.ops"), std::string::npos) << run.err;
+
+  const std::string blocker = file("blocker", "a file, not a folder");
+  run = trace("--out " + blocker + "/sub " + example("singlet.ops"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("blocker"), std::string::npos) << run.err;
+}
+
+TEST_F(TraceCli, CommandLineMistakesAndHelp) {
+  EXPECT_EQ(trace("").status, 2);
+  EXPECT_EQ(trace("--frobnicate x.ops").status, 2);
+  EXPECT_EQ(trace("--out").status, 2);
+  EXPECT_EQ(trace("--help").status, 0);
+}
+
+}  // namespace
