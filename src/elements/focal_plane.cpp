@@ -1,1 +1,170 @@
-// (in progress)
+// The focal plane with focus search: the observing element that closes a scheme. It sweeps itself
+// along its axis over a range of shifts, and at each shift draws the rays up to it, shows their
+// spot and logs the spot's extents. It never moves or redirects a ray.
+//
+// Record slots read:
+//   1  type code (62; negative = switched off)
+//   3  a   width of the aperture across the axis in the scheme plane, scheme length units
+//   4  b   height of the aperture along z
+//   5  Xo  x of the plane's centre at shift 0
+//   6  Yo  y of the plane's centre at shift 0
+//   7  Fi  direction of the plane's axis, degrees; the plane stands across it
+//   8  d1  first shift along the axis
+//   9  d2  last shift
+//   10 h   shift step; 0 = (d2 - d1)·0.99999, or 1 when d1 = d2
+#include <cmath>
+#include <string>
+
+#include "elements/elements.h"
+#include "model/cp1251.h"
+#include "model/fixed_format.h"
+#include "tracing/degrees.h"
+#include "tracing/element_window.h"
+#include "tracing/flat_element.h"
+
+namespace lumi {
+
+namespace {
+
+constexpr int kShiftColors = 6;  // the segments of successive shifts cycle through colours 1..6
+
+// Number of shifts and the step for the slots d1, d2, h, in single precision.
+struct Sweep {
+  float step = 0.0f;
+  int shifts = 0;
+};
+
+Sweep sweep_of(float d1, float d2, float h) {
+  if (h == 0.0f) h = (d2 - d1) * 0.99999f;
+  if (h == 0.0f) h = 1.0f;
+  return {h, trunc_to_int((d2 - d1 + h) / h)};
+}
+
+// Extents of the spot along the plane's in-plane axis u and along z.
+struct Spot {
+  float u_min = 1e20f, u_max = -1e20f;
+  float z_min = 1e20f, z_max = -1e20f;
+};
+
+// The element window at the start of a shift: the spot area cleared, the aperture and the caption.
+void clear_spot_view(Graphics& g, int k, float a, float b, float d) {
+  g.select_window(k, 0);
+  g.select_color(color::kBlack);
+  fill_logical_box(g, k, 20.0f, 20.0f, 200.0f, 140.0f);
+  const std::string caption = utf8_fixed_width("dd=" + format_f(d, 7, 2) + "мм", 50);
+  g.select_color(color::kAperture);
+  draw_aperture_rectangle(g, k, a, b);
+  g.select_color(color::kRay);
+  g.draw_caption(k, 30.0f, 160.0f, 7.0f, 0.0f, caption);
+}
+
+std::string shift_line(float d, float dx, float dy, float max) {
+  return " Фок.пл. с автопоиском: dd(смещение Ф.П.),dXmax,dYmax,MAX(dX,dY)=" +
+         format_f(d, 10, 4) + format_f(dx, 10, 4) + format_f(dy, 10, 4) + format_f(max, 10, 4);
+}
+
+}  // namespace
+
+void fill_logical_box(Graphics& g, int window, float left, float bottom, float width,
+                      float height) {
+  g.select_window(window, 0);
+  const WindowRecord& w = g.window(window);
+  const float pw = w.pixel_width, ph = w.pixel_height;
+  const float lw = kLogicalWidth, lh = kLogicalHeight;
+  const int left_px = trunc_to_int(left * pw / lw);
+  const int right_px = trunc_to_int(static_cast<float>(left_px) + (pw - 1.0f) * width / lw);
+  const int bottom_px = trunc_to_int((lh - bottom) * (ph - 1.0f) / lh);
+  const int top_px = trunc_to_int(static_cast<float>(bottom_px) - (ph - 1.0f) * height / lh);
+  g.platform().draw_rectangle(kRectFilled, left_px, top_px, right_px, bottom_px);
+}
+
+void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  const float a = e.slot(3), b = e.slot(4), xo = e.slot(5), yo = e.slot(6), fi = e.slot(7);
+  Graphics& g = ws.graphics;
+  if (mode != kOutlineOnly) {
+    ws.scheme.pick(k) = {xo, yo};
+    ElementView view;
+    view.width = 220.0f;
+    view.x_min = -a;
+    view.x_max = a;
+    view.y_min = -b;
+    view.y_max = b;
+    view.x_step = a / 4.0f;
+    view.y_step = b / 4.0f;
+    open_element_view(ws, k, element_window_title(k, "  Фокальная плоскость", 30), view);
+    g.define_color(color::kRay, 1.0f, 0.0f, 0.0f);
+    g.select_color(color::kAperture);
+    draw_aperture_rectangle(g, k, a, b);
+    g.select_color(color::kRay);
+    g.select_window(1, 0);
+    g.platform().click_menu_command(kCommandCascade);
+    g.set_line_style(1);
+    g.select_color(e.code() >= 0.0f ? color::kOutline : color::kOffOutline);
+  }
+  // The outline always stands at shift 0
+  draw_across_segment(g, xo, yo, fi, a / 2.0f);
+}
+
+void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  const float a = e.slot(3), b = e.slot(4), xo = e.slot(5), yo = e.slot(6), fi = e.slot(7);
+  Graphics& g = ws.graphics;
+  const double sin_fi = sin_deg(fi), cos_fi = cos_deg(fi);
+  // In-plane axis of the spot, and the plane's normal
+  const float ux = to_single(-sin_fi), uy = to_single(cos_fi);
+  const double nx = -cos_fi, ny = -sin_fi, nz = 0.0;
+
+  const Sweep sweep = sweep_of(e.slot(8), e.slot(9), e.slot(10));
+  float d = e.slot(8);
+  int color_index = 0;
+  int total = 0;
+  for (int shift = 1; shift <= sweep.shifts; ++shift) {
+    ws.graphics.platform().report_progress({k, ws.scheme.count, shift, sweep.shifts});
+    Spot spot;
+    color_index = color_index % kShiftColors + 1;
+    const double cx = xo + cos_fi * d, cy = yo + sin_fi * d;
+    clear_spot_view(g, k, a, b, d);
+    const double c = -(cx * nx + cy * ny);
+
+    for (Ray& ray : rays) {
+      if (ray.alive == 0.0) continue;
+      const double bn = nx * ray.dir_x + ny * ray.dir_y + nz * ray.dir_z;
+      if (std::abs(bn) < kParallelLimit) {
+        ray.alive = 0.0;
+        continue;
+      }
+      // Meet the shifted plane, ahead or behind; the ray itself stays where it is
+      const double t = -(nx * ray.x + c + ny * ray.y + nz * ray.z) / bn;
+      const double hx = ray.x + t * ray.dir_x;
+      const double hy = ray.y + t * ray.dir_y;
+      const double hz = ray.z + t * ray.dir_z;
+      g.select_window(1, 0);
+      g.select_color(color_index);
+      g.draw_to(1, 1, to_single(ray.x), to_single(ray.y), kMove);
+      g.draw_to(1, 1, to_single(hx), to_single(hy), kLine);
+
+      // Widen the spot and plot the hit, in colour 1 outside the aperture
+      const float w = to_single(2.0 * std::sqrt((hx - cx) * (hx - cx) + (hy - cy) * (hy - cy)));
+      const float v = to_single(2.0 * std::abs(hz));
+      const float u = to_single((hx - cx) * ux + (hy - cy) * uy);
+      if (hz < spot.z_min) spot.z_min = to_single(hz);
+      if (hz > spot.z_max) spot.z_max = to_single(hz);
+      if (u < spot.u_min) spot.u_min = u;
+      if (u > spot.u_max) spot.u_max = u;
+      g.select_color(w > a || v > b ? color::kRay : color::kPassingHit);
+      g.plot_point(k, 1, u, to_single(hz));
+      ++total;
+    }
+
+    // Spot size of this shift
+    const float dx = spot.u_max - spot.u_min;
+    const float dy = spot.z_max - spot.z_min;
+    const float max = dy > dx ? dy : dx;
+    ws.log.append(shift_line(d, dx, dy, max));
+    d += sweep.step;
+  }
+
+  ws.log.append(
+      count_line(" фокальная плоскость с автопоиском: нарисовано", total, "  точек"));
+}
+
+}  // namespace lumi

@@ -1,1 +1,90 @@
-// (in progress)
+// The ideal lens: a thin, aberration-free disc that sends every ray crossing it toward the point
+// of its focal plane where the undeviated ray through its centre with the same direction arrives.
+// It keeps no count and writes no log line.
+//
+// Record slots read:
+//   1  type code (41; negative = switched off)
+//   3  D   aperture diameter, scheme length units
+//   4  Xo  x of the lens centre
+//   5  Yo  y of the lens centre (z = 0)
+//   6  Fi  axis angle in the scheme plane, degrees; light travels against (cos Fi, sin Fi, 0)
+//   7  F   focal length, scheme length units
+#include <cmath>
+
+#include "elements/elements.h"
+#include "elements/spherical_surface.h"
+#include "tracing/degrees.h"
+#include "tracing/element_window.h"
+#include "tracing/flat_element.h"
+
+namespace lumi {
+
+void prepare_ideal_lens(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  const float d = e.slot(3), xo = e.slot(4), yo = e.slot(5), fi = e.slot(6);
+  Graphics& g = ws.graphics;
+  if (mode != kOutlineOnly) {
+    ws.scheme.pick(k) = {xo, yo};
+    ElementView view;
+    view.x_min = view.y_min = -d;
+    view.x_max = view.y_max = d;
+    view.x_step = view.y_step = d;
+    open_element_view(ws, k, element_window_title(k, "  Идеальная линза"), view);
+    g.select_color(color::kAperture);
+    draw_aperture_circle(g, k, d);
+    return_to_scheme_window(g, e);
+  }
+  draw_across_segment(g, xo, yo, fi, d / 2.0f);
+}
+
+void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  const double d = e.slot(3), xo = e.slot(4), yo = e.slot(5), f = e.slot(7);
+  const double fi = e.slot(6);
+  Graphics& g = ws.graphics;
+
+  // The lens plane n·P + c = 0, its normal along the travel of the light it works for
+  const Vec3 n{-cos_deg(fi), -sin_deg(fi), 0.0};
+  const double c = -(xo * n.x + yo * n.y);
+
+  for (Ray& ray : rays) {
+    if (ray.alive == 0.0) continue;
+    const Vec3 s = position_of(ray);
+    const Vec3 u = direction_of(ray);
+
+    // Cross the lens plane, behind the ray or ahead of it
+    const double q = dot(n, u);
+    if (std::abs(q) < kParallelLimit) {
+      ray.alive = 0.0;
+      continue;
+    }
+    const double t = -(dot(n, s) + c) / q;
+    const Vec3 h = s + t * u;
+    g.select_window(1, 0);
+    g.select_color(color::kRay);
+    g.draw_to(1, 1, to_single(s.x), to_single(s.y), kMove);
+    g.draw_to(1, 1, to_single(h.x), to_single(h.y), kLine);
+    set_position(ray, h);
+    ray.path += t;
+
+    // Mark the crossing; its colour is chosen while the scheme window is still current, so the
+    // scheme window keeps the colour of the last mark.
+    const double dx = h.x - xo, dy = h.y - yo;
+    const double across = std::sqrt(dx * dx + dy * dy);
+    const float u_p = to_single(signed_by(dx == 0.0 ? dy : dx, across));
+    const double rho = 2.0 * std::sqrt(dx * dx + dy * dy + h.z * h.z);
+    g.select_color(to_single(rho) > static_cast<float>(d) ? color::kRay : color::kPassingHit);
+    g.plot_point(k, 1, u_p, to_single(h.z));
+    if (rho > d) {
+      ray.alive = 0.0;
+      continue;
+    }
+
+    // Aim at the focal point of this direction; a ray through that very point keeps its way.
+    const Vec3 focus{xo + f * u.x / q, yo + f * u.y / q, f * u.z / q};
+    const Vec3 to_focus = focus - h;
+    const double l = length(to_focus);
+    if (l == 0.0) continue;
+    set_direction(ray, Vec3{to_focus.x / l, to_focus.y / l, to_focus.z / l});
+  }
+}
+
+}  // namespace lumi

@@ -1,1 +1,318 @@
-// (in progress)
+// The spherical lens: a thick lens between two spherical or flat surfaces with a circular
+// aperture, its index chosen for each ray by wavelength from a table of pairs. Rays are refracted
+// into the glass at surface 1 in one sweep over the bundle, and out of it at surface 2 in a second.
+//
+// Record slots read:
+//   1  type code (42; negative = switched off)
+//   2  parameter count N = 8 + 2m for m wavelength and index pairs
+//   3  D   aperture diameter of both surfaces, scheme length units
+//   4  Xo  x of the lens centre O, midway between the vertices
+//   5  Yo  y of the lens centre (z = 0)
+//   6  Fi  axis angle, degrees; axis a = (cos Fi, sin Fi, 0); light travels against a
+//   7  R1  signed radius of surface 1 (vertex at O + T/2·a), 0 = flat, > 0 convex toward +a
+//   8  R2  signed radius of surface 2 (vertex at O - T/2·a), 0 = flat, > 0 convex toward -a
+//   9  T   centre thickness, scheme length units
+//   9 + 2j  wavelength of pair j (j = 1..m), in the units of the rays' wavelength
+//   10 + 2j index of pair j; slot 12 is also the index when no pair is nearer
+#include <cmath>
+
+#include "elements/elements.h"
+#include "elements/spherical_surface.h"
+#include "tracing/degrees.h"
+#include "tracing/element_window.h"
+#include "tracing/flat_element.h"
+
+namespace lumi {
+
+namespace {
+
+// The most pairs the 200 slots of a record can hold.
+constexpr int kMaxPairs = (kSlotCount - 10) / 2;
+
+// One surface of the lens in the frame of one call.
+struct Surface {
+  double r = 0.0;     // signed radius, 0 = flat
+  Vec3 vertex;
+  Vec3 centre;        // of curvature, when curved
+  double plane_c = 0.0;  // a·P + plane_c = 0, when flat
+  double rmax2 = 0.0;    // squared distance from the vertex to the rim, when curved
+};
+
+struct LensFrame {
+  double sin_fi = 0.0, cos_fi = 0.0;
+  Vec3 axis;
+  double diameter = 0.0;
+  Surface entry, exit;
+  int pairs = 0;
+};
+
+LensFrame lens_frame(const ElementRecord& e) {
+  LensFrame f;
+  f.sin_fi = sin_deg(e.slot(6));
+  f.cos_fi = cos_deg(e.slot(6));
+  f.axis = {f.cos_fi, f.sin_fi, 0.0};
+  f.diameter = e.slot(3);
+  const Vec3 o{e.slot(4), e.slot(5), 0.0};
+  const double half_t = static_cast<double>(e.slot(9)) / 2.0;
+  const double half_d = f.diameter / 2.0;
+
+  f.entry.r = e.slot(7);
+  f.entry.vertex = o + half_t * f.axis;
+  f.entry.centre = o + (half_t - f.entry.r) * f.axis;
+  f.exit.r = e.slot(8);
+  f.exit.vertex = o - half_t * f.axis;
+  f.exit.centre = o - (half_t - f.exit.r) * f.axis;
+  for (Surface* s : {&f.entry, &f.exit}) {
+    s->plane_c = -dot(f.axis, s->vertex);
+    s->rmax2 = cap_rim_distance2(s->r, half_d);
+  }
+
+  const int pairs = (e.parameter_count() - 8) / 2;
+  f.pairs = pairs > kMaxPairs ? kMaxPairs : pairs;
+  return f;
+}
+
+// The index for a wavelength: that of the nearest pair, the earlier of two equally near ones,
+// slot 12 when there is no pair.
+double index_for(const ElementRecord& e, int pairs, double wavelength) {
+  double n = e.slot(12);
+  double best = 1e10;
+  for (int j = 1; j <= pairs; ++j) {
+    const double distance = std::abs(wavelength - static_cast<double>(e.slot(9 + 2 * j)));
+    if (distance < best) {
+      best = distance;
+      n = e.slot(10 + 2 * j);
+    }
+  }
+  return n;
+}
+
+// The unit normal of a curved surface at h: away from the centre for a positive radius, toward it
+// for a negative one.
+Vec3 surface_normal(const Surface& s, const Vec3& h) {
+  const Vec3 w = s.r > 0.0 ? h - s.centre : s.centre - h;
+  const double l = length(w);
+  return {w.x / l, w.y / l, w.z / l};
+}
+
+// The part of u across the unit normal m: u - (u·m)·m.
+Vec3 tangential(const Vec3& u, const Vec3& m) {
+  const double um = dot(u, m);
+  return {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
+}
+
+// Where a ray meets a surface. `accept_sign` is -1 for the entry (against the outward normal)
+// and +1 for the exit (along it). Returns false, with the ray lost, when it misses.
+bool meet_surface(const Surface& s, const Vec3& axis, Ray& ray, int accept_sign, Vec3& hit,
+                  Vec3& normal) {
+  const Vec3 start = position_of(ray);
+  const Vec3 u = direction_of(ray);
+  if (s.r == 0.0) {
+    const double q = dot(axis, u);
+    if (std::abs(q) < kParallelLimit) return false;
+    const double t = -(dot(axis, start) + s.plane_c) / q;
+    hit = start + t * u;
+    normal = axis;
+    return true;
+  }
+  const SphereHit meet = meet_sphere(start, u, s.centre, s.r, [&](const Vec3& h) {
+    const double un = dot(u, surface_normal(s, h));
+    return accept_sign < 0 ? un < 0.0 : un > 0.0;
+  });
+  if (meet.meet != SphereMeet::kHit) return false;
+  hit = meet.point;
+  normal = surface_normal(s, hit);
+  return true;
+}
+
+// Whether a hit lies beyond the surface's aperture.
+bool outside_aperture(const Surface& s, double diameter, const Vec3& hit) {
+  const Vec3 rel = hit - s.vertex;
+  if (s.r == 0.0) return 2.0 * length(rel) > diameter;
+  return dot(rel, rel) > s.rmax2;
+}
+
+// The segment from `start` to the ray's new position in the scheme window (in its current
+// colour), and the mark of the crossing relative to the surface's vertex in window k.
+void draw_crossing(Graphics& g, const LensFrame& f, const Surface& s, const Vec3& start,
+                   const Ray& ray, int k) {
+  g.draw_to(1, 1, to_single(start.x), to_single(start.y), kMove);
+  g.draw_to(1, 1, to_single(ray.x), to_single(ray.y), kLine);
+  g.select_window(k, 0);
+  const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
+  g.select_color(ray.alive == 0.0 ? color::kRay : color::kPassingHit);
+  g.plot_point(k, 1, u_p, to_single(ray.z));
+  g.select_window(1, 0);
+}
+
+// Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
+// that would leave the unit sphere) is lost at the entry point.
+void enter_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& ray, int k) {
+  const double n = index_for(e, f.pairs, ray.wavelength);
+  const Vec3 start = position_of(ray);
+  const Vec3 u = direction_of(ray);
+  Vec3 hit, m;
+  if (!meet_surface(f.entry, f.axis, ray, -1, hit, m)) {
+    ray.alive = 0.0;
+    return;
+  }
+  set_position(ray, hit);
+  const bool outside = outside_aperture(f.entry, f.diameter, hit);
+  if (outside) ray.alive = 0.0;
+
+  // A flat face refracts even a ray it stops; a curved one leaves its direction.
+  if (f.entry.r == 0.0 || !outside) {
+    bool refracted = false;
+    if (n > 0.0) {
+      const Vec3 across = tangential(u, m);
+      const Vec3 w{across.x / n, across.y / n, across.z / n};
+      const double root2 = 1.0 - dot(w, w);
+      if (root2 >= 0.0) {
+        set_direction(ray, w - std::sqrt(root2) * m);
+        refracted = true;
+      }
+    }
+    if (!refracted) ray.alive = 0.0;
+  }
+  draw_crossing(g, f, f.entry, start, ray, k);
+}
+
+// Surface 2: out of the glass. Returns whether the ray reached the surface and was drawn; a ray
+// turned back by total internal reflection is moved there but neither drawn nor counted.
+bool leave_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& ray, int k) {
+  const double n = index_for(e, f.pairs, ray.wavelength);
+  const Vec3 start = position_of(ray);
+  const Vec3 u = direction_of(ray);
+  Vec3 hit, m;
+  if (!meet_surface(f.exit, f.axis, ray, +1, hit, m)) {
+    ray.alive = 0.0;
+    return false;
+  }
+  set_position(ray, hit);
+  const bool outside = outside_aperture(f.exit, f.diameter, hit);
+  if (outside) ray.alive = 0.0;
+
+  if (f.exit.r == 0.0) {
+    // The flat face sends the ray toward -a whatever side it came from
+    const Vec3 w = n * tangential(u, m);
+    const double root2 = 1.0 - dot(w, w);
+    if (root2 < 0.0) {
+      ray.alive = 0.0;
+      return false;
+    }
+    set_direction(ray, w - std::sqrt(root2) * m);
+  } else if (!outside) {
+    const Vec3 w = n * tangential(u, m);
+    const double root2 = 1.0 - dot(w, w);
+    if (to_single(root2) < 0.0f) {
+      ray.alive = 0.0;
+      return false;
+    }
+    set_direction(ray, w + std::sqrt(root2) * m);
+  }
+  draw_crossing(g, f, f.exit, start, ray, k);
+  return true;
+}
+
+// The lens section in the scheme window, in the lens frame (u along the axis, v across it).
+void draw_outline(Graphics& g, const ElementRecord& e) {
+  const float d = e.slot(3), xo = e.slot(4), yo = e.slot(5), fi = e.slot(6);
+  const float r1 = e.slot(7), r2 = e.slot(8), t = e.slot(9);
+  const float h = d / 2.0f;
+
+  // Centres of curvature and rims on the axis
+  const float c1 = t / 2.0f - r1;
+  const float c2 = r2 - t / 2.0f;
+  const float e1 =
+      r1 != 0.0f ? t / 2.0f - r1 * (1.0f - std::sqrt(1.0f - (h / r1) * (h / r1))) : t / 2.0f;
+  const float e2 =
+      r2 != 0.0f ? -t / 2.0f + r2 * (1.0f - std::sqrt(1.0f - (h / r2) * (h / r2))) : -t / 2.0f;
+
+  // Arc angles of the two surfaces
+  float s1 = 0.0f, f1 = 0.0f, s2 = 0.0f, f2 = 0.0f;
+  if (r1 < 0.0f) {
+    s1 = atan2_deg_f(h / r1, (e1 - c1) / r1);
+    f1 = atan2_deg_f(-h / r1, (e1 - c1) / r1);
+    if (f1 < s1) f1 += 360.0f;
+  } else if (r1 > 0.0f) {
+    s1 = atan2_deg_f(-h / r1, (e1 - c1) / r1);
+    f1 = atan2_deg_f(h / r1, (e1 - c1) / r1);
+  }
+  if (r2 < 0.0f) {
+    s2 = atan2_deg_f(-h / r2, (e2 - c2) / r2);
+    f2 = atan2_deg_f(h / r2, (e2 - c2) / r2);
+  } else if (r2 > 0.0f) {
+    s2 = atan2_deg_f(h / r2, (e2 - c2) / r2);
+    f2 = atan2_deg_f(-h / r2, (e2 - c2) / r2);
+  }
+  if (r2 != 0.0f && f2 < s2) f2 += 360.0f;
+
+  // Upper edge, surface 1, lower edge, surface 2
+  draw_rotated_to(g, 1, 1, e2, h, kMove, xo, yo, fi);
+  draw_rotated_to(g, 1, 1, e1, h, kLine, xo, yo, fi);
+  if (r1 == 0.0f) {
+    draw_rotated_to(g, 1, 1, e1, -h, kLine, xo, yo, fi);
+  } else {
+    draw_rotated_arc(g, 1, 1, c1, 0.0f, r1, s1, f1, xo, yo, fi);
+  }
+  draw_rotated_to(g, 1, 1, e1, -h, kMove, xo, yo, fi);
+  draw_rotated_to(g, 1, 1, e2, -h, kLine, xo, yo, fi);
+  if (r2 == 0.0f) {
+    draw_rotated_to(g, 1, 1, e2, h, kLine, xo, yo, fi);
+  } else {
+    draw_rotated_arc(g, 1, 1, c2, 0.0f, r2, s2, f2, xo, yo, fi);
+  }
+}
+
+}  // namespace
+
+void draw_rotated_to(Graphics& g, int window, int view, float u, float v, int pen, float ox,
+                     float oy, float angle) {
+  const float c = cos_deg_f(angle), s = sin_deg_f(angle);
+  g.draw_to(window, view, ox + u * c - v * s, oy + u * s + v * c, pen);
+}
+
+void draw_rotated_arc(Graphics& g, int window, int view, float cu, float cv, float radius,
+                      float a_start, float a_end, float ox, float oy, float angle) {
+  for (int i = 1; i <= 20; ++i) {
+    const float theta = a_start + static_cast<float>(i - 1) * (a_end - a_start) / 19.0f;
+    draw_rotated_to(g, window, view, cu + radius * cos_deg_f(theta), cv + radius * sin_deg_f(theta),
+                    i == 1 ? kMove : kLine, ox, oy, angle);
+  }
+}
+
+void prepare_spherical_lens(Workspace& ws, const ElementRecord& e, int k, int mode) {
+  Graphics& g = ws.graphics;
+  if (mode != kOutlineOnly) {
+    const float d = e.slot(3);
+    ws.scheme.pick(k) = {e.slot(4), e.slot(5)};
+    ElementView view;
+    view.x_min = view.y_min = -d;
+    view.x_max = view.y_max = d;
+    view.x_step = view.y_step = d;
+    open_element_view(ws, k, element_window_title(k, "  Сферическая линза"), view);
+    g.select_color(color::kAperture);
+    draw_aperture_circle(g, k, d);
+    return_to_scheme_window(g, e);
+  }
+  draw_outline(g, e);
+}
+
+// No colour is selected while the scheme window is current: the segments take whatever colour
+// the elements before left there.
+void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  Graphics& g = ws.graphics;
+  const LensFrame f = lens_frame(e);
+
+  for (Ray& ray : rays) {
+    if (ray.alive != 0.0) enter_glass(g, e, f, ray, k);
+  }
+  int drawn = 0;
+  for (Ray& ray : rays) {
+    if (ray.alive != 0.0 && leave_glass(g, e, f, ray, k)) ++drawn;
+  }
+
+  ws.log.append(count_line(" Линза: вышло", drawn));
+}
+
+}  // namespace lumi

@@ -1,0 +1,163 @@
+// The focal plane: the sweep of shifts, the spot extents and their log lines, the caption, the
+// cleared spot area, colours and the progress reports.
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+#include "elements/curved_fixture.h"
+#include "elements/elements.h"
+
+namespace lumi::test {
+namespace {
+
+constexpr int kPlane = 4;
+const std::string kShiftText =
+    " Фок.пл. с автопоиском: dd(смещение Ф.П.),dXmax,dYmax,MAX(dX,dY)=";
+const std::string kTotalText = " фокальная плоскость с автопоиском: нарисовано";
+
+class FocalPlaneTest : public CurvedTest {
+ protected:
+  FocalPlaneTest() { scheme_window(-20.0f, 20.0f, -15.0f, 15.0f); }
+
+  // Plane at the origin, axis along +x, aperture 4 × 2, shifts d1..d2 by h.
+  void trace(float d1, float d2, float h, float fi = 0.0f) {
+    plane = make_element(62, {4, 2, 0, 0, fi, d1, d2, h});
+    prepare_focal_plane(ws, plane, kPlane, kFullMode);
+    forget_drawing();
+    trace_focal_plane(ws, plane, rays, kPlane);
+  }
+
+  // The shift field (the first of the four) of each shift line.
+  std::vector<std::string> shifts_logged() const {
+    std::vector<std::string> out;
+    for (const std::string& l : log_lines()) {
+      if (l.rfind(kShiftText, 0) == 0) out.push_back(l.substr(kShiftText.size(), 10));
+    }
+    return out;
+  }
+
+  ElementRecord plane;
+};
+
+TEST_F(FocalPlaneTest, StepOfHalfGivesFiveShifts) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0)});
+  trace(-1, 1, 0.5);
+  EXPECT_EQ(shifts_logged(), (std::vector<std::string>{"   -1.0000", "   -0.5000", "    0.0000",
+                                                       "    0.5000", "    1.0000"}));
+  EXPECT_EQ(log_lines().back(), expected_count_line(kTotalText, "5", "  точек"));
+  // One progress report per shift
+  ASSERT_EQ(platform.progress.size(), 5u);
+  EXPECT_EQ(platform.progress[4].shift, 5);
+  EXPECT_EQ(platform.progress[4].shifts, 5);
+  EXPECT_EQ(platform.progress[4].element, kPlane);
+  // The ray itself is neither moved nor changed
+  EXPECT_EQ(rays[0].x, 10.0);
+  EXPECT_EQ(rays[0].alive, 1.0);
+}
+
+TEST_F(FocalPlaneTest, ZeroStepSpansTheRangeInTwoShiftsOrOneWhenItIsEmpty) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0)});
+  trace(-1, 1, 0);
+  // h = 1.99998: the second shift stands at 0.99998
+  EXPECT_EQ(shifts_logged(), (std::vector<std::string>{"   -1.0000", "    1.0000"}));
+
+  std::filesystem::remove(log.path());
+  trace(0.3f, 0.3f, 0);
+  EXPECT_EQ(shifts_logged(), (std::vector<std::string>{"    0.3000"}));
+}
+
+TEST_F(FocalPlaneTest, BackwardRangeTracesNoShift) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0)});
+  trace(1, -1, 0.5);
+  EXPECT_EQ(log_lines(), (std::vector<std::string>{kTotalText + "       0  точек"}));
+  EXPECT_TRUE(segments_in(1).empty());
+
+  // A negative step sweeps downward
+  std::filesystem::remove(log.path());
+  trace(1, -1, -1);
+  EXPECT_EQ(shifts_logged(), (std::vector<std::string>{"    1.0000", "    0.0000", "   -1.0000"}));
+}
+
+TEST_F(FocalPlaneTest, ValuesWithoutMeaningTraceNoShiftAndReturn) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0)});
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (auto [d1, d2, h] : {std::tuple{nan, 1.0f, 0.5f}, std::tuple{-inf, inf, 0.0f},
+                           std::tuple{0.0f, 1.0f, inf}, std::tuple{0.0f, 1.0f, nan}}) {
+    std::filesystem::remove(log.path());
+    trace(d1, d2, h);
+    EXPECT_TRUE(shifts_logged().size() <= 1u);
+    EXPECT_EQ(log_lines().back().rfind(kTotalText, 0), 0u);
+  }
+}
+
+TEST_F(FocalPlaneTest, NoLiveRayLogsAsterisks) {
+  Ray lost = make_ray(10, 0, 0, -1, 0, 0);
+  lost.alive = 0.0;
+  set_rays({lost});
+  trace(0, 0, 0);
+  const std::string stars(10, '*');
+  EXPECT_EQ(log_lines(), (std::vector<std::string>{kShiftText + "    0.0000" + stars + stars + stars,
+                                                   kTotalText + "       0  точек"}));
+}
+
+TEST_F(FocalPlaneTest, SpotExtentsLineAndCaptionToTheByte) {
+  // At d = -0.5 the plane stands at x = -0.5; its in-plane axis is +y
+  set_rays({make_ray(10, 0, 0, -1, 0, 0), make_ray(10, 0.0123, 0.0456, -1, 0, 0)});
+  trace(-0.5f, -0.5f, 0);
+  EXPECT_EQ(log_lines(),
+            (std::vector<std::string>{
+                kShiftText + "   -0.5000    0.0123    0.0456    0.0456",
+                kTotalText + "       2  точек"}));
+  ASSERT_EQ(platform.texts.size(), 1u);
+  EXPECT_EQ(platform.texts[0].window, kPlane);
+  EXPECT_EQ(platform.texts[0].text, "dd=  -0.50мм" + std::string(38, ' '));
+  EXPECT_EQ(platform.texts[0].color, kRed);
+  // Segments end on the shifted plane
+  ASSERT_EQ(segments_in(1).size(), 2u);
+  EXPECT_EQ(segments_in(1)[0].x1, pixel(1, -0.5f, 0.0f).x);
+}
+
+TEST_F(FocalPlaneTest, EachShiftClearsTheSpotAndCyclesTheSegmentColour) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0), make_ray(10, 3, 0, -1, 0, 0)});
+  trace(0, 6, 1);  // seven shifts
+  // Colours 1..6, then 1 again: red, yellow, green, cyan, blue, magenta, red
+  const std::vector<Rgb> expected = {255, 65535, 65280, 16776960, 16711680, 16711935, 255};
+  const std::vector<RecordedSegment> segments = segments_in(1);
+  ASSERT_EQ(segments.size(), 14u);
+  for (std::size_t i = 0; i < segments.size(); ++i) EXPECT_EQ(segments[i].color, expected[i / 2]);
+  // The spot area of the 640 × 480 window, cleared in black at every shift
+  int clears = 0;
+  for (const std::string& c : platform.calls) {
+    clears += c == "w4 draw_rectangle 3 53 52 585 425";
+  }
+  EXPECT_EQ(clears, 7);
+  // The hit beyond the aperture (w = 6 > 4) is plotted in red and counted
+  EXPECT_EQ(mark_color_at(kPlane, 3.0f, 0.0f), kRed);
+  EXPECT_EQ(mark_color_at(kPlane, 0.5f, 0.0f), kGreen);
+  EXPECT_EQ(log_lines().back(), expected_count_line(kTotalText, "14", "  точек"));
+}
+
+TEST_F(FocalPlaneTest, RayAlongThePlaneIsLostAndNotCounted) {
+  set_rays({make_ray(10, 0.5, 0, 0, 1, 0), make_ray(10, 0.5, 0, -1, 0, 0)});
+  trace(0, 1, 1);
+  EXPECT_EQ(rays[0].alive, 0.0);
+  EXPECT_EQ(log_lines().back(), expected_count_line(kTotalText, "2", "  точек"));
+}
+
+TEST_F(FocalPlaneTest, PreparationSetsRedOpensTheWindowAndCascades) {
+  graphics.define_color(1, 0.2f, 0.2f, 0.2f);
+  prepare_focal_plane(ws, make_element(-62, {4, 2, 1, 2, 90, 0, 0, 0}), kPlane, kFullMode);
+  EXPECT_EQ(graphics.palette_rgb(1), kRed);
+  EXPECT_EQ(platform.open_windows[kPlane], "   4  Фокальная плоскость" + std::string(5, ' '));
+  EXPECT_EQ(scheme.pick(kPlane).x, 1.0f);
+  EXPECT_EQ(platform.calls_starting("click_menu_command").size(), 1u);
+  // A switched-off plane: grey outline across the axis through (1, 2), at shift 0
+  ASSERT_EQ(segments_in(1).size(), 1u);
+  EXPECT_EQ(segments_in(1)[0].color, kGrey);
+  EXPECT_TRUE(same_points({points_in(1).end()[-2], points_in(1).back()},
+                          {pixel(1, -1.0f, 2.0f), pixel(1, 3.0f, 2.0f)}));
+}
+
+}  // namespace
+}  // namespace lumi::test
