@@ -51,6 +51,8 @@ class RecordingPlatform : public Platform {
   MouseHandler mouse;
   std::vector<std::optional<std::string>> dialog_answers;  // consumed in order; then cancel
   std::vector<OpenFileRequest> dialog_requests;
+  // When set, a newly opened window becomes the active one, as on the desktop platform.
+  bool open_activates = false;
   std::function<void()> on_idle;      // what happens between idle interactive steps
   std::filesystem::path log_path = "диагностика.dat";
 
@@ -61,6 +63,7 @@ class RecordingPlatform : public Platform {
   // Windows.
   void open_child_window(int window, std::string_view title) override {
     open_windows[window] = std::string(title);
+    if (open_activates) active_ = window;
     log("open_child_window " + std::to_string(window) + " " + std::string(title));
   }
   void close_window(int window) override {
