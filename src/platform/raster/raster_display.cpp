@@ -1,1 +1,189 @@
-// (in progress)
+// Windows by number over canvases, and the drawing operations forwarded to the active one.
+#include "platform/raster/raster_display.h"
+
+#include <algorithm>
+
+namespace lumi {
+
+RasterDisplay::RasterDisplay() = default;
+RasterDisplay::~RasterDisplay() = default;
+
+void RasterDisplay::bring_to_front(int window) {
+  std::erase(order_, window);
+  order_.insert(order_.begin(), window);
+}
+
+void RasterDisplay::open_child_window(int window, std::string_view title) {
+  if (!valid_number(window)) return;
+  std::lock_guard lock(mutex_);
+  windows_[window].open = true;
+  windows_[window].title = std::string(title);
+  bring_to_front(window);
+  changed();
+}
+
+void RasterDisplay::close_window(int window) {
+  if (!valid_number(window)) return;
+  std::lock_guard lock(mutex_);
+  if (!windows_[window].open) return;
+  windows_[window] = Window{};
+  std::erase(order_, window);
+  if (window == active_window_) {
+    active_window_ = 0;
+    active_ = nullptr;
+  }
+  changed();
+}
+
+bool RasterDisplay::set_window_config(int window, int width, int height) {
+  if (!valid_number(window) || width < 1 || height < 1 || width > Canvas::kMaxSide ||
+      height > Canvas::kMaxSide) {
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  Window& w = windows_[window];
+  if (!w.open) return false;
+  if (w.canvas) {
+    w.canvas->resize(width, height);
+  } else {
+    w.canvas = std::make_shared<Canvas>(width, height);
+    if (window == active_window_) active_ = w.canvas.get();
+  }
+  changed();
+  return true;
+}
+
+void RasterDisplay::set_frame_window(int state, int x, int y, int height, int width) {
+  std::lock_guard lock(mutex_);
+  frame_ = {state, x, y, height, width};
+  changed();
+}
+
+bool RasterDisplay::set_active_window(int window) {
+  if (window == active_window_ && window != 0) return true;
+  if (!valid_number(window)) return false;
+  std::lock_guard lock(mutex_);
+  if (!windows_[window].open) return false;
+  active_window_ = window;
+  active_ = windows_[window].canvas.get();
+  return true;
+}
+
+bool RasterDisplay::focus_window(int window) {
+  if (!valid_number(window)) return false;
+  std::lock_guard lock(mutex_);
+  if (!windows_[window].open) return false;
+  if (order_.front() != window) {
+    bring_to_front(window);
+    changed();
+  }
+  return true;
+}
+
+void RasterDisplay::click_menu_command(int command) {
+  std::lock_guard lock(mutex_);
+  menu_commands_.push_back(command);
+}
+
+void RasterDisplay::set_color_rgb(Rgb rgb) {
+  if (active_) active_->set_line_color(rgb);
+}
+
+void RasterDisplay::set_text_color_rgb(Rgb rgb) {
+  if (active_) active_->set_text_color(rgb);
+}
+
+void RasterDisplay::set_background_color_rgb(Rgb rgb) {
+  if (active_) active_->set_background_color(rgb);
+}
+
+void RasterDisplay::set_pixel_rgb(int x, int y, Rgb rgb) {
+  if (active_) active_->set_pixel(x, y, rgb);
+}
+
+void RasterDisplay::move_to(int x, int y) {
+  if (active_) active_->move_to(x, y);
+}
+
+void RasterDisplay::line_to(int x, int y) {
+  if (active_) active_->line_to(x, y);
+}
+
+void RasterDisplay::set_line_mask(std::uint16_t mask) {
+  if (active_) active_->set_line_mask(mask);
+}
+
+void RasterDisplay::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
+  if (active_) active_->draw_rectangle(mode, x1, y1, x2, y2);
+}
+
+int RasterDisplay::initialize_fonts() {
+  const int count = text_.initialize();
+  if (count == 0 && !font_error_reported_) {
+    font_error_reported_ = true;
+    report_error("fonts: " + text_.error());
+  }
+  return count;
+}
+
+int RasterDisplay::set_font(std::string_view spec) {
+  const int font = text_.font_index(spec);
+  if (font >= 0 && active_) active_->set_font(font);
+  return font;
+}
+
+void RasterDisplay::set_text_rotation(int tenths_of_degree) {
+  if (active_) active_->set_text_rotation(tenths_of_degree);
+}
+
+void RasterDisplay::draw_text(std::string_view text) {
+  if (active_) text_.draw_text(*active_, text);
+}
+
+void RasterDisplay::set_text_position(int row, int column) {
+  if (active_) active_->set_text_cell(row, column);
+}
+
+void RasterDisplay::write_text(std::string_view text) {
+  if (active_) text_.write_text(*active_, text);
+}
+
+std::shared_ptr<Canvas> RasterDisplay::canvas(int window) const {
+  if (!valid_number(window)) return nullptr;
+  std::lock_guard lock(mutex_);
+  return windows_[window].canvas;
+}
+
+std::optional<std::string> RasterDisplay::title(int window) const {
+  if (!valid_number(window)) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  if (!windows_[window].open) return std::nullopt;
+  return windows_[window].title;
+}
+
+std::vector<int> RasterDisplay::window_order() const {
+  std::lock_guard lock(mutex_);
+  return order_;
+}
+
+int RasterDisplay::front_window() const {
+  std::lock_guard lock(mutex_);
+  return order_.empty() ? 0 : order_.front();
+}
+
+int RasterDisplay::active_window() const {
+  std::lock_guard lock(mutex_);
+  return active_window_;
+}
+
+FrameWindowState RasterDisplay::frame_window() const {
+  std::lock_guard lock(mutex_);
+  return frame_;
+}
+
+std::vector<int> RasterDisplay::menu_commands() const {
+  std::lock_guard lock(mutex_);
+  return menu_commands_;
+}
+
+}  // namespace lumi
