@@ -1,36 +1,51 @@
 // lumirastra-trace: traces scheme files without a display and writes the diagnostics log and the
 // window images.
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string_view>
 
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(Usage: lumirastra-trace [--out DIR] SCHEME.ops [SCHEME.ops ...]
+    R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] СХЕМА.ops [СХЕМА.ops ...]
 
-Traces each scheme file as the desktop program does and writes, when the scheme is done:
-  диагностика.dat   the diagnostics log (code page 1251): the echo of the file, the scheme
-                    listing, the ray counts of every element and the spot sizes of the focus sweep;
-  window-01.png     the scheme window with every ray segment;
-  window-NN.png     the window of element NN (apertures, hit points, spot diagrams).
+Трассирует каждую схему так же, как программа с окнами, и по окончании схемы записывает:
+  диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
+                    каждого элемента и размеры пятна при каждом смещении фокальной плоскости;
+  window-01.png     окно схемы со всеми отрезками лучей;
+  window-NN.png     окно элемента NN (апертура, точки попадания, пятно рассеяния).
 
-Options:
-  --out DIR   write into DIR instead of the current directory. With several schemes each gets
-              its own folder DIR/<scheme file name without extension>/, so nothing is overwritten.
-  --help      show this text.
+Параметры:
+  --out ПАПКА    писать в ПАПКУ, а не в текущую папку. Для нескольких схем каждая получает
+                 свою папку ПАПКА/<имя файла схемы без расширения>/, так что ничего не
+                 перезаписывается.
+  --events ФАЙЛ  проиграть события мыши и меню из ФАЙЛА, по одному за интерактивный шаг,
+                 строки вида:
+                   move X Y [КЛАВИШИ]     указатель в точку (X, Y) окна схемы, в пикселях
+                   press X Y [КЛАВИШИ]    нажата левая кнопка (клавиши 1)
+                   release X Y [КЛАВИШИ]  отпущена левая кнопка (клавиши 0)
+                   rpress / rrelease      то же для правой кнопки
+                   open                   выбрано "Открыть" после отрисовки схемы
+                   open-while-tracing K   выбрано "Открыть" во время трассировки элемента K
+                 Строки, начинающиеся с #, пропускаются.
+  --help         эта справка.
 
-A scheme that cannot be read or is refused is reported on standard error with the file, the line
-and the fault; the tracer goes on with the next file. Exit status: 0 when every scheme was traced,
-1 when one was refused or an output could not be written, 2 for a wrong command line.
+Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
+ошибок (файл, строка, причина); трассировка продолжается со следующего файла. Для долгих схем
+в стандартный поток ошибок выводится ход работы. Код возврата: 0, если все схемы
+протрассированы; 1, если схема отвергнута или результат не удалось записать; 2 при ошибке в
+командной строке или в файле событий.
 )";
 
 struct Arguments {
   lumi::HeadlessOptions options;
+  std::string events_file;
   bool help = false;
   std::string error;
 };
@@ -43,19 +58,35 @@ Arguments parse_arguments(int argc, char** argv) {
       args.help = true;
     } else if (arg == "--out") {
       if (i + 1 >= argc) {
-        args.error = "--out needs a folder";
+        args.error = "--out: не указана папка";
         return args;
       }
       args.options.out_dir = argv[++i];
+    } else if (arg == "--events") {
+      if (i + 1 >= argc) {
+        args.error = "--events: не указан файл событий";
+        return args;
+      }
+      args.events_file = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-      args.error = "unknown option " + std::string(arg);
+      args.error = "неизвестный параметр " + std::string(arg);
       return args;
     } else if (arg != "--") {
       args.options.schemes.emplace_back(arg);
     }
   }
-  if (!args.help && args.options.schemes.empty()) args.error = "no scheme file given";
+  if (!args.help && args.options.schemes.empty()) args.error = "не указан файл схемы";
   return args;
+}
+
+std::vector<lumi::ScriptedEvent> load_events(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!std::filesystem::is_regular_file(path) || !in) {
+    throw std::runtime_error(path + ": не удалось открыть файл событий");
+  }
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw std::runtime_error(path + ": не удалось прочитать файл событий");
+  return lumi::parse_scripted_events(text, path);
 }
 
 }  // namespace
@@ -69,6 +100,15 @@ int main(int argc, char** argv) {
   if (!args.error.empty()) {
     std::cerr << "lumirastra-trace: " << args.error << "\n\n" << kUsage;
     return 2;
+  }
+
+  if (!args.events_file.empty()) {
+    try {
+      args.options.events = load_events(args.events_file);
+    } catch (const std::exception& e) {
+      std::cerr << "lumirastra-trace: " << e.what() << '\n';
+      return 2;
+    }
   }
 
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);

@@ -108,7 +108,7 @@ bool read_scheme(Program& program) {
     if (!path) return false;
     try {
       SchemeFile file = read_scheme_file(*path);
-      check_scheme(file, *path);
+      check_scheme(file, *path, program.scheme);
       install_scheme(file, *path, program.scheme);
       program.log = DiagnosticsLog(platform.log_path_for(*path),
                                    [&platform](std::string_view m) { platform.report_warning(m); });

@@ -112,6 +112,46 @@ TEST_F(TraceCli, MissingFileAndUnwritableOutputFailWithAMessage) {
   EXPECT_NE(run.err.find("blocker"), std::string::npos) << run.err;
 }
 
+TEST_F(TraceCli, ScriptedEventsHighlightAndNameTheElementUnderThePointer) {
+  // Pixel (460, 110) of the scheme window lies at the focal plane's anchor (300, 200).
+  const std::string events = file("events.txt", "move 100 100\nmove 460 110\n");
+  const std::string scheme = example("newton-telescope.ops");
+  TraceRun run = trace("--out " + out("plain").string() + " " + scheme);
+  ASSERT_EQ(run.status, 0) << run.err;
+  run = trace("--events " + events + " --out " + out("hover").string() + " " + scheme);
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The status line and the highlight change the scheme window only.
+  EXPECT_NE(read(out("plain") / "window-01.png"), read(out("hover") / "window-01.png"));
+  EXPECT_EQ(read(out("plain") / "window-02.png"), read(out("hover") / "window-02.png"));
+}
+
+TEST_F(TraceCli, OpenWhileTracingStopsThePassBeforeTheNextElement) {
+  const std::string events = file("events.txt", "open-while-tracing 2\n");
+  const std::string scheme = example("newton-telescope.ops");
+  const TraceRun run =
+      trace("--events " + events + " --out " + out().string() + " " + scheme + " " + scheme);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string stopped = lumi::cp1251_to_utf8(read(out() / "newton-telescope" / kLog));
+  EXPECT_NE(stopped.find(" Круглое сферическое зеркало: нарисовано"), std::string::npos);
+  EXPECT_EQ(stopped.find(" Плоское прямоугольное зеркало"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out() / "newton-telescope" / "window-01.png"));
+  // The dialog came back and the same scheme, read again, was traced to the end.
+  const std::string full = lumi::cp1251_to_utf8(read(out() / "newton-telescope-2" / kLog));
+  EXPECT_NE(full.find(" фокальная плоскость с автопоиском: нарисовано"), std::string::npos);
+  EXPECT_TRUE(fs::exists(out() / "newton-telescope-2" / "window-04.png"));
+}
+
+TEST_F(TraceCli, BadEventsFileStopsBeforeAnyScheme) {
+  const std::string events = file("events.txt", "move 1 2\nfly 3 4\n");
+  const TraceRun run = trace("--events " + events + " --out " + out().string() + " " +
+                             example("singlet.ops"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("events.txt, строка 2"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out()));
+  EXPECT_EQ(trace("--events " + (dir_ / "none.txt").string() + " " + example("singlet.ops")).status,
+            2);
+}
+
 TEST_F(TraceCli, CommandLineMistakesAndHelp) {
   EXPECT_EQ(trace("").status, 2);
   EXPECT_EQ(trace("--frobnicate x.ops").status, 2);

@@ -43,11 +43,8 @@ std::string window_file_name(int window) {
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options, std::ostream& messages)
     : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {}
 
-std::filesystem::path HeadlessPlatform::folder_for(const std::string& scheme_path) const {
-  for (std::size_t i = 0; i < options_.schemes.size(); ++i) {
-    if (options_.schemes[i] == scheme_path) return folders_[i];
-  }
-  return options_.out_dir;
+std::filesystem::path HeadlessPlatform::folder_for(std::size_t scheme_index) const {
+  return scheme_index < folders_.size() ? folders_[scheme_index] : options_.out_dir;
 }
 
 void HeadlessPlatform::append_menu_item(MenuItem item) {
@@ -56,8 +53,15 @@ void HeadlessPlatform::append_menu_item(MenuItem item) {
 
 void HeadlessPlatform::set_about_text(std::string_view) {}
 
-void HeadlessPlatform::register_mouse_handler(int, int, MouseHandler handler) {
+void HeadlessPlatform::register_mouse_handler(int, int event_mask, MouseHandler handler) {
   mouse_handler_ = std::move(handler);
+  mouse_mask_ = event_mask;
+}
+
+const ScriptedEvent* HeadlessPlatform::next_event(ScriptedEvent::Kind kind) const {
+  if (next_event_ >= options_.events.size()) return nullptr;
+  const ScriptedEvent& event = options_.events[next_event_];
+  return event.kind == kind ? &event : nullptr;
 }
 
 std::optional<std::string> HeadlessPlatform::choose_file(const OpenFileRequest&) {
@@ -77,6 +81,12 @@ void HeadlessPlatform::report_warning(std::string_view message) {
 }
 
 void HeadlessPlatform::report_progress(const TraceProgress& progress) {
+  const ScriptedEvent* open = next_event(ScriptedEvent::Kind::kOpenWhileTracing);
+  if (open && progress.shift == 0 && open->element == progress.element) {
+    ++next_event_;
+    if (open_handler_) open_handler_();
+  }
+
   const Clock::time_point now = Clock::now();
   if (progress.element == 1 && progress.shift == 0) {
     scheme_started_ = now;
@@ -99,8 +109,9 @@ void HeadlessPlatform::finish_progress_line() {
   progress_shown_ = false;
 }
 
-std::filesystem::path HeadlessPlatform::log_path_for(const std::string& scheme_path) {
-  current_folder_ = folder_for(scheme_path);
+// The scheme whose log is asked for is the one the dialog answered last.
+std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
+  current_folder_ = folder_for(next_scheme_ - 1);
   std::error_code error;
   std::filesystem::create_directories(current_folder_, error);
   if (error) {
@@ -110,8 +121,20 @@ std::filesystem::path HeadlessPlatform::log_path_for(const std::string& scheme_p
                                                                 kLogFileName.end()));
 }
 
-// The scheme is done: its windows are written and a new scheme is requested.
+// Nothing changed in the last interactive step: the next scripted mouse event is delivered, or,
+// when the scheme's events are played, the scheme is done.
 void HeadlessPlatform::idle() {
+  if (const ScriptedEvent* e = next_event(ScriptedEvent::Kind::kMouse)) {
+    ++next_event_;
+    if (mouse_handler_ && (e->event & mouse_mask_) != 0) mouse_handler_(1, e->event, e->keys, e->x, e->y);
+    return;
+  }
+  if (next_event(ScriptedEvent::Kind::kOpen)) ++next_event_;
+  finish_scheme();
+}
+
+// The windows are written and a new scheme is requested, as if the user chose "Открыть".
+void HeadlessPlatform::finish_scheme() {
   finish_progress_line();
   write_windows();
   if (open_handler_) open_handler_();

@@ -1,7 +1,8 @@
 // The platform of the headless tracer: the open dialog is answered by the scheme files named on
 // the command line, in order, and then cancelled; when a scheme is done its windows are written as
 // PNG files beside its diagnostics log and the open request is raised, as if the user chose
-// "Открыть". Messages go to standard error.
+// "Открыть". Scripted mouse and menu events, if any, are played before that, one per interactive
+// step. Messages go to standard error.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/scripted_events.h"
 #include "platform/raster/raster_display.h"
 
 namespace lumi {
@@ -18,6 +20,7 @@ namespace lumi {
 struct HeadlessOptions {
   std::vector<std::string> schemes;
   std::filesystem::path out_dir = ".";
+  std::vector<ScriptedEvent> events;  // played one per interactive step
 };
 
 class HeadlessPlatform : public RasterDisplay {
@@ -26,9 +29,10 @@ class HeadlessPlatform : public RasterDisplay {
 
   // Refused schemes and failed writes of images; the tracer's exit status depends on it.
   int error_count() const { return errors_; }
-  // The folder of a scheme's log and images: the output folder itself for a single scheme, and
-  // its own subfolder `<out>/<scheme name>` for each of several.
-  std::filesystem::path folder_for(const std::string& scheme_path) const;
+  // The folder of the log and images of the scheme with this index on the command line: the
+  // output folder itself for a single scheme, and its own subfolder `<out>/<scheme name>` for
+  // each of several (a scheme named twice gets two folders).
+  std::filesystem::path folder_for(std::size_t scheme_index) const;
 
   void append_menu_item(MenuItem item) override;
   void set_about_text(std::string_view text) override;
@@ -41,8 +45,10 @@ class HeadlessPlatform : public RasterDisplay {
   std::filesystem::path log_path_for(const std::string& scheme_path) override;
 
  private:
+  void finish_scheme();
   void write_windows();
   void finish_progress_line();
+  const ScriptedEvent* next_event(ScriptedEvent::Kind kind) const;
 
   HeadlessOptions options_;
   std::vector<std::filesystem::path> folders_;  // one per scheme, unique
@@ -52,6 +58,8 @@ class HeadlessPlatform : public RasterDisplay {
   std::filesystem::path current_folder_;
   std::function<void()> open_handler_;
   MouseHandler mouse_handler_;
+  int mouse_mask_ = 0;
+  std::size_t next_event_ = 0;
 
   // Progress is shown only for schemes that take more than a second.
   using Clock = std::chrono::steady_clock;
