@@ -83,14 +83,8 @@ void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode)
   Graphics& g = ws.graphics;
   if (mode != kOutlineOnly) {
     ws.scheme.pick(k) = {xo, yo};
-    ElementView view;
-    view.width = 220.0f;
-    view.x_min = -a;
-    view.x_max = a;
-    view.y_min = -b;
-    view.y_max = b;
-    view.x_step = a / 4.0f;
-    view.y_step = b / 4.0f;
+    const ElementView view{.width = 220.0f, .x_min = -a, .x_max = a, .y_min = -b, .y_max = b,
+                           .x_step = a / 4.0f, .y_step = b / 4.0f};
     open_element_view(ws, k, element_window_title(k, "  Фокальная плоскость", 30), view);
     g.define_color(color::kRay, 1.0f, 0.0f, 0.0f);
     g.select_color(color::kAperture);

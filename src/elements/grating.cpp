@@ -88,14 +88,8 @@ void prepare_grating(Workspace& ws, const ElementRecord& e, int k, int mode) {
   if (mode != kOutlineOnly) {
     const float w = e.slot(3), h = e.slot(4);
     ws.scheme.pick(k) = {e.slot(5), e.slot(6)};
-    ElementView view;
-    view.width = 220.0f;
-    view.x_min = -w;
-    view.x_max = w;
-    view.y_min = -h;
-    view.y_max = h;
-    view.x_step = w;
-    view.y_step = h;
+    const ElementView view{.width = 220.0f, .x_min = -w, .x_max = w, .y_min = -h, .y_max = h,
+                           .x_step = w, .y_step = h};
     open_element_view(ws, k, element_window_title(k, "  Прямоугольная дифракционная решетка"),
                       view);
     g.select_color(color::kAperture);

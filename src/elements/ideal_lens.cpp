@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "elements/elements.h"
+#include "elements/round_element.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -23,14 +24,7 @@ void prepare_ideal_lens(Workspace& ws, const ElementRecord& e, int k, int mode) 
   const float d = e.slot(3), xo = e.slot(4), yo = e.slot(5), fi = e.slot(6);
   Graphics& g = ws.graphics;
   if (mode != kOutlineOnly) {
-    ws.scheme.pick(k) = {xo, yo};
-    ElementView view;
-    view.x_min = view.y_min = -d;
-    view.x_max = view.y_max = d;
-    view.x_step = view.y_step = d;
-    open_element_view(ws, k, element_window_title(k, "  Идеальная линза"), view);
-    g.select_color(color::kAperture);
-    draw_aperture_circle(g, k, d);
+    open_round_element_window(ws, k, "  Идеальная линза", xo, yo, d);
     return_to_scheme_window(g, e);
   }
   draw_across_segment(g, xo, yo, fi, d / 2.0f);

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "elements/elements.h"
+#include "elements/round_element.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -284,15 +285,7 @@ void draw_rotated_arc(Graphics& g, int window, int view, float cu, float cv, flo
 void prepare_spherical_lens(Workspace& ws, const ElementRecord& e, int k, int mode) {
   Graphics& g = ws.graphics;
   if (mode != kOutlineOnly) {
-    const float d = e.slot(3);
-    ws.scheme.pick(k) = {e.slot(4), e.slot(5)};
-    ElementView view;
-    view.x_min = view.y_min = -d;
-    view.x_max = view.y_max = d;
-    view.x_step = view.y_step = d;
-    open_element_view(ws, k, element_window_title(k, "  Сферическая линза"), view);
-    g.select_color(color::kAperture);
-    draw_aperture_circle(g, k, d);
+    open_round_element_window(ws, k, "  Сферическая линза", e.slot(4), e.slot(5), e.slot(3));
     return_to_scheme_window(g, e);
   }
   draw_outline(g, e);

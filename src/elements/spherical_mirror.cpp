@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "elements/elements.h"
+#include "elements/round_element.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -90,14 +91,7 @@ void prepare_spherical_mirror(Workspace& ws, const ElementRecord& e, int k, int 
   const MirrorSlots m = read_slots(e);
   Graphics& g = ws.graphics;
   if (mode != kOutlineOnly) {
-    ws.scheme.pick(k) = {m.xo, m.yo};
-    ElementView view;
-    view.x_min = view.y_min = -m.d;
-    view.x_max = view.y_max = m.d;
-    view.x_step = view.y_step = m.d;
-    open_element_view(ws, k, element_window_title(k, "  Круглое сферическое зеркало"), view);
-    g.select_color(color::kAperture);
-    draw_aperture_circle(g, k, m.d);
+    open_round_element_window(ws, k, "  Круглое сферическое зеркало", m.xo, m.yo, m.d);
     if (m.count > 5) draw_aperture_circle(g, k, m.hole);
     return_to_scheme_window(g, e);
   }
