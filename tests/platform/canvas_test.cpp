@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
+#include <thread>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -165,7 +167,8 @@ TEST(CanvasTest, SteepAndShallowLinesClipConsistently) {
     line(large, l[0] + shift, l[1] + shift, l[2] + shift, l[3] + shift);
     for (int y = 0; y < 40; ++y) {
       for (int x = 0; x < 50; ++x) {
-        ASSERT_EQ(small.pixel(x, y), large.pixel(x + shift, y + shift)) << l[0] << " " << x << "," << y;
+        ASSERT_EQ(small.pixel(x, y), large.pixel(x + shift, y + shift))
+            << l[0] << " " << x << "," << y;
       }
     }
   }
@@ -260,6 +263,30 @@ TEST(CanvasTest, ChangeCounterGrowsWithDrawingButNotWithASkippedRepeat) {
   Image copy;
   EXPECT_EQ(canvas.snapshot_into(copy), canvas.change_count());
   EXPECT_EQ(copy.rgb(3, 4), kRed);
+}
+
+// Meant for thread checkers as much as for itself: copies are whole images of one size.
+TEST(CanvasTest, AViewerCopiesWhileTheProgramDraws) {
+  Canvas canvas(200, 100);
+  std::atomic<bool> done{false};
+  std::thread viewer([&] {
+    Image copy;
+    std::uint64_t seen = 0;
+    while (!done.load()) {
+      if (canvas.change_count() == seen) continue;
+      const std::uint64_t version = canvas.snapshot_into(copy);
+      EXPECT_GE(version, seen);
+      seen = version;
+      EXPECT_EQ(copy.pixels.size(), std::size_t(copy.width) * copy.height);
+    }
+  });
+  for (int i = 0; i < 20000; ++i) {
+    canvas.set_line_color(Rgb(i));
+    line(canvas, i % 200, 0, 199 - i % 200, 99);
+    if (i % 5000 == 0) canvas.resize(i % 10000 ? 100 : 200, i % 10000 ? 50 : 100);
+  }
+  done = true;
+  viewer.join();
 }
 
 TEST(CanvasTest, ResizeGivesABlackImageAndKeepsTheDrawingState) {

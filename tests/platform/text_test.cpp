@@ -46,7 +46,8 @@ InkBox ink(const Canvas& canvas, Rgb rgb) {
 class TextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_GT(display_.initialize_fonts(), 0) << (display_.errors.empty() ? "" : display_.errors[0]);
+    ASSERT_GT(display_.initialize_fonts(), 0)
+        << (display_.errors.empty() ? "" : display_.errors[0]);
     display_.open(1, 800, 600);
     display_.set_text_color_rgb(kGreen);
     display_.set_color_rgb(kBlue);
@@ -66,19 +67,10 @@ class TextTest : public ::testing::Test {
 };
 
 TEST(FontSpecTest, ReadsFaceHeightWidthAndStyle) {
-  const auto spec = parse_font_spec("t'Times New Roman Cyr'h24w7");
-  ASSERT_TRUE(spec);
-  EXPECT_EQ(spec->face, "Times New Roman Cyr");
-  EXPECT_EQ(spec->height, 24);
-  EXPECT_EQ(spec->width, 7);
-  EXPECT_FALSE(spec->bold);
-  const auto other = parse_font_spec("h120w40et'Arial'i");
-  ASSERT_TRUE(other);
-  EXPECT_EQ(other->face, "Arial");
-  EXPECT_EQ(other->height, 120);
-  EXPECT_EQ(other->width, 40);
-  EXPECT_TRUE(other->bold);
-  EXPECT_TRUE(other->italic);
+  EXPECT_EQ(parse_font_spec("t'Times New Roman Cyr'h24w7"),
+            (FontSpec{"Times New Roman Cyr", 24, 7, false, false}));
+  EXPECT_EQ(parse_font_spec("h120w40et'Arial'i"), (FontSpec{"Arial", 120, 40, true, true}));
+  EXPECT_EQ(parse_font_spec("t''h9"), (FontSpec{"", 9, 0, false, false}));
   for (std::string_view bad : {"t'Times New Roman", "tTimes", "t'Arial'h", "t'Arial'hw7",
                                "t'Arial'h0", "t'Arial'h1001", "t'Arial'h99999999999999"}) {
     EXPECT_FALSE(parse_font_spec(bad)) << bad;
@@ -164,6 +156,14 @@ TEST_F(TextTest, CyrillicHasItsOwnGlyphs) {
   }
   const InkBox word = caption(kCaption24, "Фокальная плоскость", 10, 10);
   EXPECT_GT(word.width(), 19 * 4);
+}
+
+TEST_F(TextTest, MalformedUtf8DrawsReplacementCharacters) {
+  const Image expected = (caption(kCaption24, "A\uFFFD\uFFFD", 10, 10), canvas().snapshot());
+  for (std::string_view bad : {"A\xE2\x82", "A\xC0\xAF", "A\xED\xA0"}) {
+    caption(kCaption24, bad, 10, 10);
+    EXPECT_EQ(canvas().snapshot().pixels, expected.pixels);
+  }
 }
 
 TEST_F(TextTest, FarAwayTextDrawsNothingAndDoesNotOverflow) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace lumi {
 
@@ -20,6 +21,79 @@ Wide floor_div(Wide a, Wide b) {  // b > 0
 Wide ceil_div(Wide a, Wide b) {  // b > 0
   const Wide q = a / b;
   return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
+// A Bresenham walk over the visible part of a line, in closed form so that clipping can start at
+// the first visible pixel with the error term the whole walk would have there. Along the major
+// axis step i = 0..n moves the major coordinate by i and the minor one by
+// k(i) = floor((2·i·m + n) / 2n), m being the minor travel; k(0) = 0 and k(n) = m, so both ends
+// are exact.
+struct LineWalk {
+  std::ptrdiff_t at = 0;  // pixel index of the first visible step
+  std::int64_t first_step = 0;
+  std::int64_t count = 0;  // visible steps
+  std::int64_t remainder = 0, two_m = 0, two_n = 0;
+  std::ptrdiff_t major_step = 0, minor_step = 0;
+};
+
+std::optional<LineWalk> plan_line(int x0, int y0, int x1, int y1, int width, int height) {
+  const std::int64_t dx = std::int64_t(x1) - x0;
+  const std::int64_t dy = std::int64_t(y1) - y0;
+  const bool x_major = std::abs(dx) >= std::abs(dy);
+  const std::int64_t n = x_major ? std::abs(dx) : std::abs(dy);
+  const std::int64_t m = x_major ? std::abs(dy) : std::abs(dx);
+  const std::int64_t major0 = x_major ? x0 : y0;
+  const std::int64_t minor0 = x_major ? y0 : x0;
+  const int major_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
+  const int minor_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
+  const std::int64_t major_end = (x_major ? width : height) - 1;
+  const std::int64_t minor_end = (x_major ? height : width) - 1;
+
+  // Steps whose major coordinate lies on the canvas
+  std::int64_t lo = std::max<std::int64_t>(0, major_sign > 0 ? -major0 : major0 - major_end);
+  std::int64_t hi = std::min(n, major_sign > 0 ? major_end - major0 : major0);
+  // Minor offsets on the canvas, turned into steps through k(i)
+  const std::int64_t k_lo =
+      std::max<std::int64_t>(0, minor_sign > 0 ? -minor0 : minor0 - minor_end);
+  const std::int64_t k_hi = std::min(m, minor_sign > 0 ? minor_end - minor0 : minor0);
+  if (k_lo > k_hi || lo > hi) return std::nullopt;
+  if (m > 0) {
+    const Wide two_n = Wide(2) * n, two_m = Wide(2) * m;
+    lo = std::max<std::int64_t>(lo, std::int64_t(ceil_div(two_n * k_lo - n, two_m)));
+    hi = std::min<std::int64_t>(hi, std::int64_t(floor_div(two_n * (k_hi + 1) - n - 1, two_m)));
+    if (lo > hi) return std::nullopt;
+  }
+
+  // State at the first visible step
+  LineWalk walk;
+  const Wide start = Wide(2) * lo * m + n;
+  const std::int64_t k = n == 0 ? 0 : std::int64_t(start / (Wide(2) * n));
+  walk.remainder = n == 0 ? 0 : std::int64_t(start % (Wide(2) * n));
+  walk.two_m = 2 * m;
+  walk.two_n = 2 * n;
+  const std::int64_t major = major0 + major_sign * lo;
+  const std::int64_t minor = minor0 + minor_sign * k;
+  walk.at = x_major ? minor * width + major : major * width + minor;
+  walk.first_step = lo;
+  walk.count = hi - lo + 1;
+  walk.major_step = x_major ? major_sign : std::ptrdiff_t(major_sign) * width;
+  walk.minor_step = x_major ? std::ptrdiff_t(minor_sign) * width : minor_sign;
+  return walk;
+}
+
+// Walks the line, painting the steps for which `draw(state)` says so. The index, not a pointer,
+// moves: the step after the last pixel may lead off the image.
+template <typename Draw>
+void walk_line(Pixel* pixels, LineWalk walk, Pixel ink, Draw draw, std::uint32_t state = 0) {
+  for (std::int64_t i = 0; i < walk.count; ++i) {
+    if (draw(state)) pixels[walk.at] = ink;
+    walk.at += walk.major_step;
+    walk.remainder += walk.two_m;
+    if (walk.remainder >= walk.two_n) {
+      walk.remainder -= walk.two_n;
+      walk.at += walk.minor_step;
+    }
+  }
 }
 
 bool valid_size(int width, int height) {
@@ -67,66 +141,23 @@ void Canvas::line_to(int x, int y) {
   mark_changed();
 }
 
-// Bresenham's line in closed form, so that clipping can start the walk at the first visible pixel
-// with the same error term the full walk would have there. Along the major axis step i = 0..n
-// moves the major coordinate by i and the minor one by k(i) = floor((2·i·m + n) / 2n), m being the
-// minor travel; k(0) = 0 and k(n) = m, so both ends are exact.
 void Canvas::draw_segment(int x0, int y0, int x1, int y1) {
-  const std::int64_t dx = std::int64_t(x1) - x0;
-  const std::int64_t dy = std::int64_t(y1) - y0;
-  const bool x_major = std::abs(dx) >= std::abs(dy);
-  const std::int64_t n = x_major ? std::abs(dx) : std::abs(dy);
-  const std::int64_t m = x_major ? std::abs(dy) : std::abs(dx);
-  const std::int64_t major0 = x_major ? x0 : y0;
-  const std::int64_t minor0 = x_major ? y0 : x0;
-  const int major_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
-  const int minor_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
-  const std::int64_t major_end = (x_major ? width_ : height_) - 1;
-  const std::int64_t minor_end = (x_major ? height_ : width_) - 1;
-
-  // Steps whose major coordinate lies on the canvas
-  std::int64_t lo = 0, hi = n;
-  if (major_sign > 0) {
-    lo = std::max(lo, -major0);
-    hi = std::min(hi, major_end - major0);
-  } else {
-    lo = std::max(lo, major0 - major_end);
-    hi = std::min(hi, major0);
-  }
-  // Minor offsets on the canvas, turned into steps through k(i)
-  const std::int64_t k_lo = std::max<std::int64_t>(0, minor_sign > 0 ? -minor0 : minor0 - minor_end);
-  const std::int64_t k_hi = std::min(m, minor_sign > 0 ? minor_end - minor0 : minor0);
-  if (k_lo > k_hi || lo > hi) return;
-  if (m > 0) {
-    const Wide two_n = Wide(2) * n, two_m = Wide(2) * m;
-    lo = std::max<std::int64_t>(lo, std::int64_t(ceil_div(two_n * k_lo - n, two_m)));
-    hi = std::min<std::int64_t>(hi, std::int64_t(floor_div(two_n * (k_hi + 1) - n - 1, two_m)));
-    if (lo > hi) return;
-  }
-
-  // Walk from the first visible step
-  const Wide start = Wide(2) * lo * m + n;
-  const std::int64_t two_n = 2 * n, two_m = 2 * m;
-  const std::int64_t k = n == 0 ? 0 : std::int64_t(start / two_n);
-  std::int64_t remainder = n == 0 ? 0 : std::int64_t(start % two_n);
-  const std::int64_t major = major0 + major_sign * lo;
-  const std::int64_t minor = minor0 + minor_sign * k;
-  const std::int64_t x = x_major ? major : minor, y = x_major ? minor : major;
-  const std::ptrdiff_t major_step = x_major ? major_sign : std::ptrdiff_t(major_sign) * width_;
-  const std::ptrdiff_t minor_step = x_major ? std::ptrdiff_t(minor_sign) * width_ : minor_sign;
-  Pixel* p = pixels_.data() + y * width_ + x;
+  const std::optional<LineWalk> walk = plan_line(x0, y0, x1, y1, width_, height_);
+  if (!walk) return;
   const Pixel ink = pixel_from_rgb(line_color_);
-  const unsigned mask = line_mask_;
-  for (std::int64_t i = lo;; ++i) {
-    if (mask >> (15 - (i & 15)) & 1u) *p = ink;
-    if (i == hi) break;
-    p += major_step;
-    remainder += two_m;
-    if (remainder >= two_n) {
-      remainder -= two_n;
-      p += minor_step;
-    }
+  if (line_mask_ == 0xFFFF) {  // solid lines, most of them: no mask test
+    walk_line(pixels_.data(), *walk, ink, [](std::uint32_t&) { return true; });
+    return;
   }
+  // The pattern turned so that its bit 15 belongs to the first pixel on the canvas
+  const std::uint32_t mask = line_mask_;
+  const int phase = int(walk->first_step & 15);
+  std::uint32_t pattern = (mask << phase | mask >> (16 - phase)) & 0xFFFFu;
+  walk_line(pixels_.data(), *walk, ink, [](std::uint32_t& bits) {
+    const bool on = bits & 0x8000u;
+    bits = (bits << 1 | bits >> 15) & 0xFFFFu;
+    return on;
+  }, pattern);
 }
 
 void Canvas::set_pixel(int x, int y, Rgb rgb) {

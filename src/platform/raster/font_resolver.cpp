@@ -23,8 +23,8 @@ const FcChar8* fc_text(const std::string& s) { return reinterpret_cast<const FcC
 bool is_generic(std::string_view family) {
   static constexpr std::array<std::string_view, 7> kGeneric = {
       "serif", "sans-serif", "sans", "monospace", "mono", "cursive", "fantasy"};
-  const auto same_letter = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  const auto same_letter = [](unsigned char a, unsigned char b) {
+    return std::tolower(a) == std::tolower(b);
   };
   return std::ranges::any_of(kGeneric, [&](std::string_view generic) {
     return std::ranges::equal(family, generic, same_letter);

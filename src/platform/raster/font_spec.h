@@ -16,6 +16,8 @@ struct FontSpec {
   int width = 0;
   bool bold = false;
   bool italic = false;
+
+  bool operator==(const FontSpec&) const = default;
 };
 
 inline constexpr int kMaxFontPixels = 1000;

@@ -198,7 +198,7 @@ const TextRenderer::Glyph& TextRenderer::glyph(Font& font, char32_t code, int ro
     turn_quarter(turned);
     return font.glyphs.emplace(key, std::move(turned)).first->second;
   }
-  Glyph& glyph = font.glyphs[key];
+  Glyph& out = font.glyphs[key];
   FT_Face face = font.face;
   if (font.rotation != rotation) {
     double cosine = 1, sine = 0;
@@ -209,24 +209,24 @@ const TextRenderer::Glyph& TextRenderer::glyph(Font& font, char32_t code, int ro
     font.rotation = rotation;
   }
   const FT_UInt index = FT_Get_Char_Index(face, FT_ULong(code));
-  if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return glyph;
+  if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return out;
   const FT_GlyphSlot slot = face->glyph;
   const FT_Bitmap& bitmap = slot->bitmap;
-  glyph.advance_x = slot->advance.x;
-  glyph.advance_y = slot->advance.y;
-  if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return glyph;
-  glyph.left = slot->bitmap_left;
-  glyph.top = slot->bitmap_top;
-  glyph.width = int(bitmap.width);
-  glyph.height = int(bitmap.rows);
-  glyph.bits.resize(std::size_t(glyph.width) * glyph.height);
-  for (int y = 0; y < glyph.height; ++y) {
+  out.advance_x = slot->advance.x;
+  out.advance_y = slot->advance.y;
+  if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return out;
+  out.left = slot->bitmap_left;
+  out.top = slot->bitmap_top;
+  out.width = int(bitmap.width);
+  out.height = int(bitmap.rows);
+  out.bits.resize(std::size_t(out.width) * out.height);
+  for (int y = 0; y < out.height; ++y) {
     const unsigned char* row = bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch;
-    for (int x = 0; x < glyph.width; ++x) {
-      glyph.bits[std::size_t(y) * glyph.width + x] = row[x >> 3] >> (7 - (x & 7)) & 1;
+    for (int x = 0; x < out.width; ++x) {
+      out.bits[std::size_t(y) * out.width + x] = row[x >> 3] >> (7 - (x & 7)) & 1;
     }
   }
-  return glyph;
+  return out;
 }
 
 void TextRenderer::start_masks(const Canvas& canvas) {

@@ -4,9 +4,10 @@
 // drawn again and again. Used from the drawing thread only.
 //
 // Sizes. A spec "h24w7" asks for a character cell 24 pixels high (the face's ascent + descent)
-// whose characters average 7 pixels wide (the face's average width). The vertical and horizontal
-// em sizes are derived from those two metrics of the face itself, so narrow widths condense the
-// glyphs as they would on the system that defined these specs, without turning them into slivers.
+// whose characters average 7 pixels wide (the frequency-weighted average width of the fonts these
+// specs were written for, see face_scale.h). The vertical and horizontal em sizes are derived
+// from those two metrics of the face itself, so narrow widths condense the glyphs as they would
+// on the system that defined these specs, without turning them into slivers.
 //
 // Anchor. Graphic text hangs from the current position: it is the top-left corner of the text's
 // cell, and the baseline lies `ascent` pixels below it, both turned with the text. A positive
