@@ -16,7 +16,8 @@ constexpr int kElementWindowHeight = 480;
 }  // namespace
 
 std::string element_window_title(int k, std::string_view text, int width) {
-  std::string title = " " + format_i(k, 3);
+  std::string title(1, ' ');
+  title += format_i(k, 3);
   title += text;
   return utf8_fixed_width(title, width);
 }

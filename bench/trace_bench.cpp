@@ -1,0 +1,194 @@
+// Tracing and drawing one flat element for a bundle of about a million rays (a parallel beam and
+// a fan beam, through a circular diaphragm and through a flat mirror), beside a bare sweep that
+// reads every ray and writes its position. The ratio of the two is the cost of the element's
+// geometry and drawing over the memory traffic that any sweep pays.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "elements/elements.h"
+#include "graphics/graphics.h"
+#include "model/diagnostics_log.h"
+#include "model/scheme.h"
+#include "platform/raster/raster_display.h"
+#include "tracing/passes.h"
+
+namespace lumi {
+namespace {
+
+// The raster windows and canvases with everything a front end adds left out.
+class BenchDisplay : public RasterDisplay {
+ public:
+  void append_menu_item(MenuItem) override {}
+  void set_about_text(std::string_view) override {}
+  void register_mouse_handler(int, int, MouseHandler) override {}
+  std::optional<std::string> choose_file(const OpenFileRequest&) override { return {}; }
+  void report_error(std::string_view) override {}
+  void report_warning(std::string_view) override {}
+  void report_progress(const TraceProgress&) override {}
+  void idle() override {}
+  std::filesystem::path log_path_for(const std::string&) override { return {}; }
+};
+
+// A platform that draws nothing: the same tracing and Graphics work without the canvases, to
+// tell the cost of the pixels from the cost of the calls.
+class NullPlatform : public Platform {
+ public:
+  void open_child_window(int, std::string_view) override {}
+  void close_window(int) override {}
+  bool set_window_config(int, int, int) override { return true; }
+  void set_frame_window(int, int, int, int, int) override {}
+  bool set_active_window(int) override { return true; }
+  bool focus_window(int) override { return true; }
+  void click_menu_command(int) override {}
+  void append_menu_item(MenuItem) override {}
+  void set_about_text(std::string_view) override {}
+  void register_mouse_handler(int, int, MouseHandler) override {}
+  void set_color_rgb(Rgb) override {}
+  void set_text_color_rgb(Rgb) override {}
+  void set_background_color_rgb(Rgb) override {}
+  void set_pixel_rgb(int, int, Rgb) override {}
+  void move_to(int, int) override {}
+  void line_to(int, int) override {}
+  void set_line_mask(std::uint16_t) override {}
+  void draw_rectangle(int, int, int, int, int) override {}
+  int initialize_fonts() override { return 1; }
+  int set_font(std::string_view) override { return 0; }
+  void set_text_rotation(int) override {}
+  void draw_text(std::string_view) override {}
+  void set_text_position(int, int) override {}
+  void write_text(std::string_view) override {}
+  std::optional<std::string> choose_file(const OpenFileRequest&) override { return {}; }
+  void report_error(std::string_view) override {}
+  void report_warning(std::string_view) override {}
+  void report_progress(const TraceProgress&) override {}
+  void idle() override {}
+  std::filesystem::path log_path_for(const std::string&) override { return {}; }
+};
+
+// A parallel source of 1000 by 1000 rays at x = -30, along +x, 10 units wide and high.
+ElementRecord parallel_source() {
+  ElementRecord e;
+  const float slots[] = {11, 10, 10, 10, -30, 0, 0, 1000, 1000, 0.5f, 0.5f, 1};
+  for (int s = 1; s <= 12; ++s) e.slot(s) = slots[s - 1];
+  return e;
+}
+
+// A fan source: 100 by 100 points, 10 azimuths and 10 elevations within 10 degrees of +x.
+ElementRecord fan_source() {
+  ElementRecord e;
+  const float slots[] = {11, 16, 10, 10, -30, 0, 0, 100, 100, 0.5f, 0.5f, 1, -10, 10, 10,
+                         -10, 10, 10};
+  for (int s = 1; s <= 18; ++s) e.slot(s) = slots[s - 1];
+  return e;
+}
+
+ElementRecord outer_diaphragm() {  // D = 12 at the origin, facing the source
+  ElementRecord e;
+  const float slots[] = {21, 4, 12, 0, 0, 0};
+  for (int s = 1; s <= 6; ++s) e.slot(s) = slots[s - 1];
+  return e;
+}
+
+ElementRecord flat_mirror() {  // 20 by 20 at the origin, turning the beam toward +y
+  ElementRecord e;
+  const float slots[] = {31, 5, 20, 20, 0, 0, 135};
+  for (int s = 1; s <= 7; ++s) e.slot(s) = slots[s - 1];
+  return e;
+}
+
+// One scheme with its windows open: the scheme window, the diaphragm as element 2 and the
+// mirror as element 3, as the preparation pass leaves them. The rays are shared.
+struct Scene {
+  explicit Scene(Platform& platform) : graphics(platform) {
+    scheme.x_min = -50.0f;
+    scheme.x_max = 50.0f;
+    scheme.y_min = -40.0f;
+    scheme.y_max = 40.0f;
+    scheme.count = 3;
+    scheme.element(1) = parallel_source();
+    scheme.element(2) = outer_diaphragm();
+    scheme.element(3) = flat_mirror();
+    prepare_scheme(ws);
+  }
+
+  Graphics graphics;
+  Scheme scheme;
+  DiagnosticsLog log{std::filesystem::temp_directory_path() / "lumi-bench-log.dat", nullptr};
+  Workspace ws{graphics, scheme, log};
+};
+
+RayBundle& rays() {
+  static RayBundle bundle;
+  return bundle;
+}
+
+Scene& canvases() {
+  static BenchDisplay display;
+  static Scene scene(display);
+  return scene;
+}
+
+Scene& no_canvases() {
+  static NullPlatform platform;
+  static Scene scene(platform);
+  return scene;
+}
+
+void refill(const ElementRecord& source) { trace_source(canvases().ws, source, rays()); }
+
+void BM_BareSweep(benchmark::State& state) {
+  refill(parallel_source());
+  for (auto _ : state) {
+    for (Ray& r : rays()) {
+      if (r.alive == 0.0) continue;
+      r.x += r.dir_x;
+      r.y += r.dir_y;
+      r.z += r.dir_z;
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * rays().count);
+}
+
+// Traces element k of the scene for a fresh bundle from `source` in every iteration.
+void trace_one(benchmark::State& state, Scene& scene, const ElementRecord& source, int k) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    refill(source);
+    state.ResumeTiming();
+    trace_element(scene.ws, scene.scheme.element(k), rays(), k);
+  }
+  state.SetItemsProcessed(state.iterations() * rays().count);
+}
+
+void BM_ParallelDiaphragm(benchmark::State& s) { trace_one(s, canvases(), parallel_source(), 2); }
+void BM_ParallelMirror(benchmark::State& s) { trace_one(s, canvases(), parallel_source(), 3); }
+void BM_FanDiaphragm(benchmark::State& s) { trace_one(s, canvases(), fan_source(), 2); }
+void BM_FanMirror(benchmark::State& s) { trace_one(s, canvases(), fan_source(), 3); }
+void BM_ParallelDiaphragmNoCanvas(benchmark::State& s) {
+  trace_one(s, no_canvases(), parallel_source(), 2);
+}
+void BM_ParallelMirrorNoCanvas(benchmark::State& s) {
+  trace_one(s, no_canvases(), parallel_source(), 3);
+}
+
+void BM_Source(benchmark::State& state) {
+  for (auto _ : state) refill(parallel_source());
+  state.SetItemsProcessed(state.iterations() * rays().count);
+}
+
+BENCHMARK(BM_BareSweep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParallelDiaphragm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParallelMirror)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FanDiaphragm)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FanMirror)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParallelDiaphragmNoCanvas)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParallelMirrorNoCanvas)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Source)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace lumi
+
+BENCHMARK_MAIN();
