@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "elements/elements.h"
 #include "graphics/graphics.h"
@@ -17,8 +16,9 @@
 namespace lumi {
 namespace {
 
-// The raster windows and canvases with everything a front end adds left out.
-class BenchDisplay : public RasterDisplay {
+// What a front end adds to a platform (menus, mouse, dialog, reports), left out.
+template <class Base>
+class Quiet : public Base {
  public:
   void append_menu_item(MenuItem) override {}
   void set_about_text(std::string_view) override {}
@@ -31,9 +31,12 @@ class BenchDisplay : public RasterDisplay {
   std::filesystem::path log_path_for(const std::string&) override { return {}; }
 };
 
+// The raster windows and canvases.
+using BenchDisplay = Quiet<RasterDisplay>;
+
 // A platform that draws nothing: the same tracing and Graphics work without the canvases, to
 // tell the cost of the pixels from the cost of the calls.
-class NullPlatform : public Platform {
+class NullPlatform : public Quiet<Platform> {
  public:
   void open_child_window(int, std::string_view) override {}
   void close_window(int) override {}
@@ -42,9 +45,6 @@ class NullPlatform : public Platform {
   bool set_active_window(int) override { return true; }
   bool focus_window(int) override { return true; }
   void click_menu_command(int) override {}
-  void append_menu_item(MenuItem) override {}
-  void set_about_text(std::string_view) override {}
-  void register_mouse_handler(int, int, MouseHandler) override {}
   void set_color_rgb(Rgb) override {}
   void set_text_color_rgb(Rgb) override {}
   void set_background_color_rgb(Rgb) override {}
@@ -59,12 +59,6 @@ class NullPlatform : public Platform {
   void draw_text(std::string_view) override {}
   void set_text_position(int, int) override {}
   void write_text(std::string_view) override {}
-  std::optional<std::string> choose_file(const OpenFileRequest&) override { return {}; }
-  void report_error(std::string_view) override {}
-  void report_warning(std::string_view) override {}
-  void report_progress(const TraceProgress&) override {}
-  void idle() override {}
-  std::filesystem::path log_path_for(const std::string&) override { return {}; }
 };
 
 // A parallel source of 1000 by 1000 rays at x = -30, along +x, 10 units wide and high.

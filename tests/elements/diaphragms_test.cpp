@@ -133,8 +133,7 @@ TEST_F(DiaphragmTest, WindowsOfTheThreeKinds) {
   // The outline across the normal (along x, as Fi = 90), in white
   const RecordedSegment outline = segments_in(1).back();
   EXPECT_EQ(outline.color, kWhite);
-  EXPECT_EQ(outline.x0, graphics.world_to_pixel(1, 1, -2.0f, 4.0f).x);
-  EXPECT_EQ(outline.x1, graphics.world_to_pixel(1, 1, 8.0f, 4.0f).x);
+  expect_segment(outline, -2.0f, 4.0f, 8.0f, 4.0f);
 
   platform.segments.clear();
   prepare_element(make_element(22.0f, {4, 2, 0, 0, 0}), kFullMode);

@@ -119,8 +119,7 @@ TEST_F(FlatMirrorTest, WindowApertureAndOutline) {
   EXPECT_EQ(scheme.pick(3).x, 1.0f);
   const RecordedSegment outline = segments_in(1).back();
   EXPECT_EQ(outline.color, kGrey);
-  EXPECT_EQ(outline.x0, graphics.world_to_pixel(1, 1, -2.0f, 2.0f).x);
-  EXPECT_EQ(outline.x1, graphics.world_to_pixel(1, 1, 4.0f, 2.0f).x);
+  expect_segment(outline, -2.0f, 2.0f, 4.0f, 2.0f);
 }
 
 }  // namespace

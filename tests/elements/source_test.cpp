@@ -166,14 +166,8 @@ TEST_F(SourceTest, OutlineIsTheSegmentAcrossTheAxis) {
   EXPECT_EQ(scheme.pick(1).x, 2.0f);
   EXPECT_EQ(scheme.pick(1).y, 3.0f);
   ASSERT_EQ(platform.segments.size(), 1u);
-  const RecordedSegment s = platform.segments[0];
-  const PixelPoint from = graphics.world_to_pixel(1, 1, 0.0f, 3.0f);
-  const PixelPoint to = graphics.world_to_pixel(1, 1, 4.0f, 3.0f);
-  EXPECT_EQ(s.x0, from.x);
-  EXPECT_EQ(s.y0, from.y);
-  EXPECT_EQ(s.x1, to.x);
-  EXPECT_EQ(s.y1, to.y);
-  EXPECT_EQ(s.color, kWhite);
+  expect_segment(platform.segments[0], 0.0f, 3.0f, 4.0f, 3.0f);
+  EXPECT_EQ(platform.segments[0].color, kWhite);
 
   // Outline only: the anchor is stored again, the colour is the caller's
   scheme.pick(1) = {};

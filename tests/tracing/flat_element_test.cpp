@@ -86,14 +86,8 @@ TEST_F(FlatElementTest, SegmentRunsFromStartToHitInTheSchemeWindow) {
   EXPECT_DOUBLE_EQ(rays[0].z, 6.75);
   EXPECT_DOUBLE_EQ(rays[0].path, 15.0);
   ASSERT_EQ(segments_in(1).size(), 1u);
-  const RecordedSegment s = segments_in(1)[0];
-  const PixelPoint from = graphics.world_to_pixel(1, 1, -10.0f, 2.0f);
-  const PixelPoint to = graphics.world_to_pixel(1, 1, 5.0f, 9.5f);
-  EXPECT_EQ(s.x0, from.x);
-  EXPECT_EQ(s.y0, from.y);
-  EXPECT_EQ(s.x1, to.x);
-  EXPECT_EQ(s.y1, to.y);
-  EXPECT_EQ(s.color, kRed);
+  expect_segment(segments_in(1)[0], -10.0f, 2.0f, 5.0f, 9.5f);
+  EXPECT_EQ(segments_in(1)[0].color, kRed);
 }
 
 TEST(SignedBy, NegativeZeroCountsAsNegative) {

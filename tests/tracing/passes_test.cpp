@@ -71,9 +71,7 @@ TEST_F(PassesTest, SwitchedOffElementIsPreparedInGreyButNotTraced) {
   EXPECT_EQ(scheme.pick(2).x, 10.0f);
   // The outline across the axis at x = 10: the last segment drawn into the scheme window
   const RecordedSegment outline = segments_in(1).back();
-  const PixelPoint top = graphics.world_to_pixel(1, 1, 10.0f, 2.0f);
-  EXPECT_EQ(outline.x0, top.x);
-  EXPECT_EQ(outline.y0, top.y);
+  expect_segment(outline, 10.0f, 2.0f, 10.0f, -2.0f);
   EXPECT_EQ(outline.color, kGrey);
   EXPECT_EQ(platform.calls.back(), "w1 focus_window 1");
 

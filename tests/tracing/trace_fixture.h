@@ -89,6 +89,16 @@ class TraceTest : public ::testing::Test {
     platform.segments.clear();
   }
 
+  // Expects the segment to run between the pixels of two world points of view 1 of its window.
+  void expect_segment(const RecordedSegment& s, float x0, float y0, float x1, float y1) const {
+    const PixelPoint from = graphics.world_to_pixel(s.window, 1, x0, y0);
+    const PixelPoint to = graphics.world_to_pixel(s.window, 1, x1, y1);
+    EXPECT_EQ(s.x0, from.x);
+    EXPECT_EQ(s.y0, from.y);
+    EXPECT_EQ(s.x1, to.x);
+    EXPECT_EQ(s.y1, to.y);
+  }
+
   // The pixels plotted into a window, and the segments drawn there.
   std::vector<RecordedPixel> pixels_in(int window) const {
     std::vector<RecordedPixel> out;
