@@ -60,15 +60,14 @@ void prepare_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode, K
   const Diaphragm d = read_diaphragm(e, kind);
   if (mode != kOutlineOnly) {
     ws.scheme.pick(k) = {d.xo, d.yo};
-    ElementView view;
-    view.width = kind == Kind::kRect ? 220.0f : 160.0f;
-    view.x_min = -d.width;
-    view.x_max = d.width;
-    view.y_min = -d.height;
-    view.y_max = d.height;
-    view.x_step = 0.25f * d.width;
-    view.y_step = 0.25f * d.height;
-    view.y_subdivisions = 1;
+    const ElementView view{.width = kind == Kind::kRect ? 220.0f : 160.0f,
+                           .x_min = -d.width,
+                           .x_max = d.width,
+                           .y_min = -d.height,
+                           .y_max = d.height,
+                           .x_step = 0.25f * d.width,
+                           .y_step = 0.25f * d.height,
+                           .y_subdivisions = 1};
     open_element_view(ws, k, element_window_title(k, title_text(kind)), view);
     g.select_color(color::kAperture);
     if (kind == Kind::kRect) {

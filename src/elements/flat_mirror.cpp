@@ -22,15 +22,8 @@ void prepare_flat_mirror(Workspace& ws, const ElementRecord& e, int k, int mode)
   const float w = e.slot(3), h = e.slot(4), xo = e.slot(5), yo = e.slot(6);
   if (mode != kOutlineOnly) {
     ws.scheme.pick(k) = {xo, yo};
-    ElementView view;
-    view.width = 220.0f;
-    view.x_min = -w;
-    view.x_max = w;
-    view.y_min = -h;
-    view.y_max = h;
-    view.x_step = w;
-    view.y_step = h;
-    view.y_subdivisions = 1;
+    const ElementView view{.width = 220.0f, .x_min = -w, .x_max = w, .y_min = -h, .y_max = h,
+                           .x_step = w, .y_step = h, .y_subdivisions = 1};
     open_element_view(ws, k, element_window_title(k, "  Плоское прямоугольное зеркало"), view);
     g.select_color(color::kAperture);
     draw_aperture_rectangle(g, k, w, h);
