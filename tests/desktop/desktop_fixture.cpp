@@ -1,0 +1,120 @@
+// The desktop test fixture.
+#include "desktop_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QTest>
+
+#include "shell/main_loop.h"
+
+namespace lumi {
+
+std::string example(const char* name) { return std::string(LUMI_EXAMPLES_DIR) + "/" + name; }
+
+void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos, Qt::MouseButton button,
+           Qt::KeyboardModifiers modifiers) {
+  QWidget* top = widget->window();
+  QTest::mouseEvent(action, top->windowHandle(), button, modifiers, widget->mapTo(top, pos));
+}
+
+void DesktopTest::SetUp() {
+  ASSERT_TRUE(dir_.isValid());
+  previous_dir_ = QDir::currentPath();
+  QDir::setCurrent(dir_.path());
+}
+
+void DesktopTest::TearDown() {
+  if (platform_) {
+    EXPECT_TRUE(platform_->stop(std::chrono::seconds(10)));
+  }
+  program_.reset();
+  platform_.reset();
+  QDir::setCurrent(previous_dir_);
+}
+
+void DesktopTest::make_platform(std::optional<std::string> first_scheme,
+                                std::deque<std::optional<std::string>> answers) {
+  answers_ = std::move(answers);
+  platform_ = std::make_unique<QtPlatform>(std::move(first_scheme));
+  platform_->set_file_chooser([this](const OpenFileRequest& request, QWidget*) {
+    requests_.push_back(request);
+    if (answers_.empty()) return std::optional<std::string>();
+    std::optional<std::string> answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  });
+  QObject::connect(&frame(), &FrameWindow::ended, [this](int status) { ended_ = status; });
+  program_ = std::make_unique<Program>(*platform_);
+  initial_settings(*platform_, program_->scheme);
+}
+
+void DesktopTest::start_program(std::optional<std::string> first_scheme,
+                                std::deque<std::optional<std::string>> answers) {
+  make_platform(std::move(first_scheme), std::move(answers));
+  platform_->start([this] { return main_program(*program_); });
+}
+
+void DesktopTest::start_body(std::function<int()> body) {
+  make_platform();
+  platform_->start(std::move(body));
+}
+
+bool DesktopTest::wait_until(const std::function<bool()>& condition, int milliseconds) {
+  return QTest::qWaitFor(condition, milliseconds);
+}
+
+QAction* DesktopTest::action(const QString& text) const {
+  for (QAction* entry : platform_->frame().menuBar()->actions()) {
+    if (entry->text() == text) return entry;
+    if (!entry->menu()) continue;
+    for (QAction* item : entry->menu()->actions()) {
+      if (item->text() == text) return item;
+    }
+  }
+  return nullptr;
+}
+
+std::map<int, QString> DesktopTest::captions() const {
+  std::map<int, QString> result;
+  FrameWindow& f = platform_->frame();
+  for (QMdiSubWindow* sub : f.mdi_area()->subWindowList()) {
+    result[f.window_number(sub)] = sub->windowTitle();
+  }
+  return result;
+}
+
+bool DesktopTest::wait_for_interactive() {
+  if (!wait_until([this] { return platform_->mouse_handler_registered(1); })) return false;
+  // Everything the program thread posted before arming the mouse is ahead of this in the queue.
+  bool caught_up = false;
+  QMetaObject::invokeMethod(&frame(), [&caught_up] { caught_up = true; }, Qt::QueuedConnection);
+  return wait_until([&caught_up] { return caught_up; });
+}
+
+QPoint DesktopTest::reveal_anchor(int k) {
+  const PointF anchor = program_->scheme.pick(k);
+  const PixelPoint p = program_->graphics.world_to_pixel(1, 1, anchor.x, anchor.y);
+  QMdiSubWindow* sub = frame().sub_window(1);
+  sub->resize(300, 240);
+  frame().focus_window(1);
+  QApplication::processEvents();  // the scroll area takes its new size
+  static_cast<QScrollArea*>(sub->widget())->ensureVisible(p.x, p.y, 20, 20);
+  return {p.x, p.y};
+}
+
+std::vector<int> DesktopTest::stacking_order() const {
+  std::vector<int> order;
+  FrameWindow& f = platform_->frame();
+  for (QMdiSubWindow* sub : f.mdi_area()->subWindowList(QMdiArea::StackingOrder)) {
+    order.push_back(f.window_number(sub));
+  }
+  return order;
+}
+
+}  // namespace lumi

@@ -1,0 +1,78 @@
+// A desktop run for tests: the Qt platform with a scripted open dialog, run in a temporary
+// working directory, with helpers to wait for the GUI and to find menus and windows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPoint>
+#include <QString>
+#include <QTest>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/qt/canvas_view.h"
+#include "platform/qt/frame_window.h"
+#include "platform/qt/qt_platform.h"
+#include "shell/program.h"
+
+class QAction;
+
+namespace lumi {
+
+std::string example(const char* name);  // a bundled scheme
+
+// Mouse actions through the window system, as the user makes them: delivered to whatever widget
+// lies under `pos` (a point of `widget`), which must be on the screen.
+void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos,
+           Qt::MouseButton button = Qt::NoButton, Qt::KeyboardModifiers modifiers = {});
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The platform, with initial_settings done; the dialog answers are given in order, then it is
+  // cancelled.
+  void make_platform(std::optional<std::string> first_scheme = std::nullopt,
+                     std::deque<std::optional<std::string>> answers = {});
+  // The real main loop on the program thread.
+  void start_program(std::optional<std::string> first_scheme,
+                     std::deque<std::optional<std::string>> answers = {});
+  // Any body on the program thread, for the platform's operations alone.
+  void start_body(std::function<int()> body);
+
+  QtPlatform& platform() { return *platform_; }
+  FrameWindow& frame() { return platform_->frame(); }
+  Program& program() { return *program_; }
+
+  static bool wait_until(const std::function<bool()>& condition, int milliseconds = 20000);
+  // The menu bar entry or menu item with this text.
+  QAction* action(const QString& text) const;
+  // The captions of the MDI sub-windows, by window number.
+  std::map<int, QString> captions() const;
+  // The traced scheme follows the mouse: window 1 has its mouse handler.
+  bool wait_for_interactive();
+  // Where element k's anchor lies in window 1, in canvas pixels; the sub-window is made small and
+  // its picture scrolled so that the point is on the screen.
+  QPoint reveal_anchor(int k);
+  // Window numbers of the MDI sub-windows, the back one first.
+  std::vector<int> stacking_order() const;
+
+  std::vector<OpenFileRequest> requests_;  // what the open dialog was asked, in order
+  std::deque<std::optional<std::string>> answers_;
+  std::optional<int> ended_;  // the status of FrameWindow::ended
+
+ private:
+  QTemporaryDir dir_;
+  QString previous_dir_;
+  std::unique_ptr<QtPlatform> platform_;
+  std::unique_ptr<Program> program_;
+};
+
+}  // namespace lumi

@@ -1,0 +1,15 @@
+// The test program of the desktop platform: one QApplication on Qt's offscreen platform for all
+// tests, with Qt's own texts in Russian as in the program.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "platform/qt/translation.h"
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  lumi::install_russian_translation(app);
+  return RUN_ALL_TESTS();
+}
