@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <string>
 
 #include "model/numeric.h"
@@ -88,8 +89,14 @@ const PaletteColor& Graphics::palette(int index) const {
 }
 
 Rgb Graphics::palette_rgb(int index) const {
-  const PaletteColor& c = palette(index);
-  return component_byte(c.r) + 256 * component_byte(c.g) + 65536 * component_byte(c.b);
+  return valid_color(index) ? palette_rgb_[index] : 0;
+}
+
+void Graphics::load_palette_rgb() {
+  for (std::size_t i = 0; i < palette_.size(); ++i) {
+    const PaletteColor& c = palette_[i];
+    palette_rgb_[i] = component_byte(c.r) + 256 * component_byte(c.g) + 65536 * component_byte(c.b);
+  }
 }
 
 // Windows -------------------------------------------------------------------------------------
@@ -110,8 +117,11 @@ void Graphics::open_element_window(int w, int pixel_height, int pixel_width,
   record.pixel_height = static_cast<float>(pixel_height);
   if (!palette_loaded_) {
     palette_ = kDefaultPalette;
+    load_palette_rgb();
     palette_loaded_ = true;
   }
+  colors_[w] = {};
+  for (ViewMemo& memo : memo_[w]) memo = {};
   platform_.set_background_color_rgb(0);
 }
 
@@ -140,6 +150,7 @@ void Graphics::select_window(int drawing_window, int front_window) {
 void Graphics::close_window(int w) {
   platform_.close_window(w);
   if (w == active_window_) active_window_ = 0;
+  if (valid_window(w)) colors_[w] = {};
 }
 
 // Views and mapping ---------------------------------------------------------------------------
@@ -167,6 +178,7 @@ void Graphics::set_view_frame(int w, int v, float left, float bottom, float widt
   rec.logical_bottom = bottom;
   rec.logical_right = left + width;
   rec.logical_top = bottom + height;
+  memo_[w][v] = {};
 
   // Frame: left, top, right and bottom edges, each a segment of its own
   platform_.move_to(left_px, bottom_px);
@@ -186,29 +198,68 @@ void Graphics::set_view_world(int w, int v, float x_min, float x_max, float y_mi
   rec.x_max = x_max;
   rec.y_min = y_min;
   rec.y_max = y_max;
+  memo_[w][v] = {};
 }
 
 // Every point lands inside the view's pixel rectangle. A coordinate whose mapping is not a number
 // (NaN, or a point on an empty world range) lands on the left or top edge; infinities and points
-// beyond an empty range land on the edge they point to.
-PixelPoint Graphics::world_to_pixel(int w, int v, float x, float y) const {
-  const ViewRecord& rec = view(w, v);
+// beyond an empty range land on the edge they point to. Each axis maps and clamps on its own.
+namespace {
+
+int pixel_x_of(const ViewRecord& rec, float x) {
   const int left = trunc_to_int(rec.pixel_left);
   const int right = trunc_to_int(static_cast<float>(left) + rec.pixel_width);
-  const int bottom = trunc_to_int(rec.pixel_bottom);
-  const int top = trunc_to_int(static_cast<float>(bottom) - rec.pixel_height);
-
   const float fx =
       (x - rec.x_min) / (rec.x_max - rec.x_min) * rec.pixel_width + rec.pixel_left + 0.5f;
+  int px = pixel_from(fx, left);
+  if (px < left) px = left;
+  if (px > right) px = right;
+  return px;
+}
+
+int pixel_y_of(const ViewRecord& rec, float y) {
+  const int bottom = trunc_to_int(rec.pixel_bottom);
+  const int top = trunc_to_int(static_cast<float>(bottom) - rec.pixel_height);
   const float fy =
       rec.pixel_bottom - (y - rec.y_min) / (rec.y_max - rec.y_min) * rec.pixel_height + 0.5f;
-  PixelPoint p{pixel_from(fx, left), pixel_from(fy, top)};
+  int py = pixel_from(fy, top);
+  if (py < top) py = top;
+  if (py > bottom) py = bottom;
+  return py;
+}
 
-  if (p.x < left) p.x = left;
-  if (p.y < top) p.y = top;
-  if (p.x > right) p.x = right;
-  if (p.y > bottom) p.y = bottom;
-  return p;
+}  // namespace
+
+PixelPoint Graphics::world_to_pixel(int w, int v, float x, float y) const {
+  const ViewRecord& rec = view(w, v);
+  return {pixel_x_of(rec, x), pixel_y_of(rec, y)};
+}
+
+// The pixel of a coordinate along one axis, from the memo when it was mapped just before.
+template <class Map>
+int remembered(Graphics::AxisMemo& memo, float value, Map&& map) {
+  if (memo.valid > 0 && value == memo.value[0]) return memo.pixel[0];
+  if (memo.valid > 1 && value == memo.value[1]) {
+    std::swap(memo.value[0], memo.value[1]);
+    std::swap(memo.pixel[0], memo.pixel[1]);
+    return memo.pixel[0];
+  }
+  memo.value[1] = memo.value[0];
+  memo.pixel[1] = memo.pixel[0];
+  memo.value[0] = value;
+  memo.pixel[0] = map(value);
+  if (memo.valid < 2) ++memo.valid;
+  return memo.pixel[0];
+}
+
+// world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
+// after another often share coordinates, and a repeated one needs no arithmetic.
+PixelPoint Graphics::map_point(int w, int v, float x, float y) {
+  if (!valid_view(w, v)) return world_to_pixel(w, v, x, y);
+  const ViewRecord& rec = views_[w][v];
+  ViewMemo& memo = memo_[w][v];
+  return {remembered(memo.x, x, [&rec](float c) { return pixel_x_of(rec, c); }),
+          remembered(memo.y, y, [&rec](float c) { return pixel_y_of(rec, c); })};
 }
 
 // Pixels outside the view give the nearest edge value; a view without pixels gives x min, y min.
@@ -231,7 +282,7 @@ void Graphics::pixel_to_world(int w, int v, int pixel_x, int pixel_y, float& x, 
 
 void Graphics::draw_to(int w, int v, float x, float y, int pen) {
   select_window(w, 0);
-  const PixelPoint p = world_to_pixel(w, v, x, y);
+  const PixelPoint p = map_point(w, v, x, y);
   if (pen == kLine) platform_.line_to(p.x, p.y);
   platform_.move_to(p.x, p.y);
 }
@@ -255,7 +306,7 @@ void Graphics::draw_horizontal(int w, int v, float x1, float x2, float y) {
 // The palette entry is read now, so a redefined colour shows in points at once.
 void Graphics::plot_point(int w, int v, float x, float y) {
   select_window(w, 0);
-  const PixelPoint p = world_to_pixel(w, v, x, y);
+  const PixelPoint p = map_point(w, v, x, y);
   platform_.set_pixel_rgb(p.x, p.y, palette_rgb(current_color_));
 }
 
@@ -263,10 +314,33 @@ void Graphics::plot_point(int w, int v, float x, float y) {
 
 void Graphics::select_color(int index) {
   if (!valid_color(index)) return;
-  const Rgb rgb = palette_rgb(index);
-  platform_.set_text_color_rgb(rgb);
-  platform_.set_color_rgb(rgb);
+  const Rgb rgb = palette_rgb_[index];
+  set_text_rgb(rgb);
+  set_line_rgb(rgb);
   current_color_ = index;
+}
+
+void Graphics::set_color_rgb(Rgb rgb) { set_line_rgb(rgb); }
+
+// A colour the active window is known to have already is not sent again.
+void Graphics::set_line_rgb(Rgb rgb) {
+  WindowColors* known = active_window_ != 0 ? &colors_[active_window_] : nullptr;
+  if (known && known->line_known && known->line == rgb) return;
+  platform_.set_color_rgb(rgb);
+  if (known) {
+    known->line = rgb;
+    known->line_known = true;
+  }
+}
+
+void Graphics::set_text_rgb(Rgb rgb) {
+  WindowColors* known = active_window_ != 0 ? &colors_[active_window_] : nullptr;
+  if (known && known->text_known && known->text == rgb) return;
+  platform_.set_text_color_rgb(rgb);
+  if (known) {
+    known->text = rgb;
+    known->text_known = true;
+  }
 }
 
 // Components above 1 keep the 1; anything else (a negative value included) is stored as given.
@@ -278,6 +352,7 @@ void Graphics::define_color(int index, float r, float g, float b) {
   if (r <= 1.0f) c.r = r;
   if (g <= 1.0f) c.g = g;
   if (b <= 1.0f) c.b = b;
+  load_palette_rgb();
 }
 
 void Graphics::set_line_style(int style) {

@@ -57,6 +57,14 @@ struct PixelPoint {
 // empty records.
 class Graphics {
  public:
+  // The last two coordinates mapped along one axis of a view and their pixels: rays drawn one
+  // after another often share their start and their end coordinates.
+  struct AxisMemo {
+    float value[2] = {0.0f, 0.0f};
+    int pixel[2] = {0, 0};
+    int valid = 0;  // entries in use, the newest first
+  };
+
   explicit Graphics(Platform& platform);
 
   Platform& platform() { return platform_; }
@@ -83,6 +91,8 @@ class Graphics {
   void plot_point(int window, int view, float x, float y);
 
   void select_color(int index);
+  // Sets the line and text-mode colour of the active window directly (the status line's green).
+  void set_color_rgb(Rgb rgb);
   void define_color(int index, float r, float g, float b);
   void set_line_style(int style);
   void draw_caption(int window, float x, float y, float size, float angle, std::string_view text);
@@ -94,10 +104,28 @@ class Graphics {
   Rgb palette_rgb(int index) const;
 
  private:
+  // The colours this object last gave each window, so that selecting the colour a window already
+  // has costs no platform call. Unknown until set, and again after the window is (re)opened.
+  struct WindowColors {
+    Rgb line = 0, text = 0;
+    bool line_known = false, text_known = false;
+  };
+  struct ViewMemo {
+    AxisMemo x, y;
+  };
+
+  PixelPoint map_point(int window, int view, float x, float y);
+  void set_line_rgb(Rgb rgb);
+  void set_text_rgb(Rgb rgb);
+  void load_palette_rgb();
+
   Platform& platform_;
   std::array<WindowRecord, kMaxWindows + 1> windows_{};
   std::array<std::array<ViewRecord, kMaxViews + 1>, kMaxWindows + 1> views_{};
   std::array<PaletteColor, 16> palette_{};
+  std::array<Rgb, 16> palette_rgb_{};
+  std::array<WindowColors, kMaxWindows + 1> colors_{};
+  std::array<std::array<ViewMemo, kMaxViews + 1>, kMaxWindows + 1> memo_{};
   bool palette_loaded_ = false;
   int current_color_ = 0;
   int active_window_ = 0;  // 0: not known

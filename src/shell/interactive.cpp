@@ -38,7 +38,7 @@ void leave_for_new_file(Workspace& ws, InteractiveState& state) {
 void write_status_line(Workspace& ws, InteractiveState& state) {
   Platform& platform = ws.graphics.platform();
   ws.graphics.select_window(1, 0);
-  platform.set_color_rgb(kStatusGreen);
+  ws.graphics.set_color_rgb(kStatusGreen);
   platform.set_text_position(1, 1);
   const int code = std::abs(trunc_to_int(ws.scheme.element(state.selected).code()));
   const std::string_view name = status_name(code);

@@ -221,10 +221,16 @@ TEST_F(GraphicsTest, CaptionIsPlacedRotatedAndDrawnInTheCurrentColour) {
   g.draw_caption(1, 10.0f, 10.0f, 4.0f, 90.0f, "*E -3");
   EXPECT_EQ(p.calls_starting(""),
             (Calls{"set_font t'Times New Roman Cyr'h12w4", "set_text_rotation 900",
-                   "move_to 26 453", "set_text_color_rgb 16776960", "set_color_rgb 16776960",
-                   "draw_text *E -3", "set_text_rotation 0"}));
+                   "move_to 26 453", "draw_text *E -3", "set_text_rotation 0"}));
   ASSERT_EQ(p.texts.size(), 1u);
   EXPECT_EQ(p.texts[0].rotation, 900);
+  EXPECT_EQ(p.texts[0].color, 16776960u);
+
+  // A redefined palette entry reaches text at the caption's own selection of the colour.
+  g.define_color(4, 1.0f, 0.0f, 0.0f);
+  g.draw_caption(1, 10.0f, 10.0f, 4.0f, 0.0f, "x");
+  ASSERT_EQ(p.texts.size(), 2u);
+  EXPECT_EQ(p.texts[1].color, 255u);
 }
 
 TEST_F(GraphicsTest, RefusedFontIsRetriedUprightAndThenGivenUp) {

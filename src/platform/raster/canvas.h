@@ -105,7 +105,10 @@ class Canvas {
     bool operator==(const Segment&) const = default;
   };
 
-  void mark_changed() { changes_.fetch_add(1, std::memory_order_release); }
+  // Only the drawing thread changes the image, so a plain store of the next count suffices.
+  void mark_changed() {
+    changes_.store(changes_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  }
   void fill_box(PixelBox box, Pixel pixel);  // lock held
   void draw_segment(int x0, int y0, int x1, int y1);  // lock held
 
@@ -128,6 +131,14 @@ class Canvas {
   // nothing, and rays often repeat their segment exactly.
   Segment last_segment_{};
   bool last_segment_valid_ = false;
+  // Likewise the last pixel set: setting it again to the same colour changes nothing.
+  struct PixelWrite {
+    int x, y;
+    Rgb rgb;
+    bool operator==(const PixelWrite&) const = default;
+  };
+  PixelWrite last_pixel_{};
+  bool last_pixel_valid_ = false;
 };
 
 }  // namespace lumi

@@ -62,10 +62,12 @@ void RasterDisplay::set_frame_window(int state, int x, int y, int height, int wi
 bool RasterDisplay::set_active_window(int window) {
   if (window == active_window_ && window != 0) return true;
   if (!valid_number(window)) return false;
-  std::lock_guard lock(mutex_);
-  if (!windows_[window].open) return false;
+  // Only the program thread changes the window table, and this is the program thread: it reads
+  // the table without the lock, which other threads take only to read it too.
+  const Window& target = windows_[window];
+  if (!target.open) return false;
   active_window_ = window;
-  active_ = windows_[window].canvas.get();
+  active_ = target.canvas.get();
   return true;
 }
 
