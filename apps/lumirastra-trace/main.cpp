@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
@@ -111,6 +113,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  args.options.terminal = ::isatty(STDERR_FILENO) != 0;
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);
   auto program = std::make_unique<lumi::Program>(platform);
   lumi::initial_settings(platform, program->scheme);

@@ -15,6 +15,7 @@ namespace {
 
 constexpr auto kProgressDelay = std::chrono::seconds(1);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+constexpr auto kProgressLineInterval = std::chrono::seconds(5);
 
 // Folder names of several schemes: the file name without its extension, made unique with a
 // numbered suffix when two schemes share a name.
@@ -75,7 +76,14 @@ void HeadlessPlatform::report_error(std::string_view message) {
   messages_ << "lumirastra-trace: " << message << '\n' << std::flush;
 }
 
+// A lost log line leaves the scheme's result incomplete, which the exit status must tell; the
+// log's own warnings begin with its path.
 void HeadlessPlatform::report_warning(std::string_view message) {
+  const std::string log = log_path_.string();
+  if (!log.empty() && message.starts_with(log) && message.substr(log.size()).starts_with(": ")) {
+    report_error(message);
+    return;
+  }
   finish_progress_line();
   messages_ << "lumirastra-trace: предупреждение: " << message << '\n' << std::flush;
 }
@@ -93,14 +101,20 @@ void HeadlessPlatform::report_progress(const TraceProgress& progress) {
     last_progress_ = {};
     return;
   }
-  if (now - scheme_started_ < kProgressDelay || now - last_progress_ < kProgressInterval) return;
+  const auto interval = options_.terminal ? kProgressInterval : kProgressLineInterval;
+  if (now - scheme_started_ < kProgressDelay || now - last_progress_ < interval) return;
   last_progress_ = now;
-  progress_shown_ = true;
-  messages_ << "\rтрассировка: элемент " << progress.element << " из " << progress.elements;
+  messages_ << (options_.terminal ? "\r" : "") << "трассировка: элемент " << progress.element
+            << " из " << progress.elements;
   if (progress.shifts > 0) {
     messages_ << ", смещение " << progress.shift << " из " << progress.shifts;
   }
-  messages_ << "      " << std::flush;
+  if (options_.terminal) {
+    messages_ << "      " << std::flush;
+    progress_shown_ = true;
+  } else {
+    messages_ << std::endl;
+  }
 }
 
 void HeadlessPlatform::finish_progress_line() {
@@ -117,8 +131,9 @@ std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
   if (error) {
     report_error("не удалось создать папку " + current_folder_.string() + ": " + error.message());
   }
-  return current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
-                                                                kLogFileName.end()));
+  log_path_ = current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
+                                                                    kLogFileName.end()));
+  return log_path_;
 }
 
 // Nothing changed in the last interactive step: the next scripted mouse event is delivered, or,

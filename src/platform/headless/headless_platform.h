@@ -21,13 +21,17 @@ struct HeadlessOptions {
   std::vector<std::string> schemes;
   std::filesystem::path out_dir = ".";
   std::vector<ScriptedEvent> events;  // played one per interactive step
+  // Messages go to a terminal: progress rewrites one line in place. Elsewhere (a file, a CI log)
+  // it is written as whole lines, less often.
+  bool terminal = false;
 };
 
 class HeadlessPlatform : public RasterDisplay {
  public:
   HeadlessPlatform(HeadlessOptions options, std::ostream& messages);
 
-  // Refused schemes and failed writes of images; the tracer's exit status depends on it.
+  // Refused schemes and failed writes of the log or images; the tracer's exit status depends on
+  // it.
   int error_count() const { return errors_; }
   // The folder of the log and images of the scheme with this index on the command line: the
   // output folder itself for a single scheme, and its own subfolder `<out>/<scheme name>` for
@@ -56,6 +60,7 @@ class HeadlessPlatform : public RasterDisplay {
   int errors_ = 0;
   std::size_t next_scheme_ = 0;
   std::filesystem::path current_folder_;
+  std::filesystem::path log_path_;  // of the current scheme
   std::function<void()> open_handler_;
   MouseHandler mouse_handler_;
   int mouse_mask_ = 0;
