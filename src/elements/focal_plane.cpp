@@ -13,10 +13,9 @@
 //   9  d2  last shift
 //   10 h   shift step; 0 = (d2 - d1)·0.99999, or 1 when d1 = d2
 #include <cmath>
-#include <string>
 
 #include "elements/elements.h"
-#include "model/cp1251.h"
+#include "model/diagnostics_log.h"
 #include "model/fixed_format.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -51,16 +50,19 @@ void clear_spot_view(Graphics& g, int k, float a, float b, float d) {
   g.select_window(k, 0);
   g.select_color(color::kBlack);
   fill_logical_box(g, k, 20.0f, 20.0f, 200.0f, 140.0f);
-  const std::string caption = utf8_fixed_width("dd=" + format_f(d, 7, 2) + "мм", 50);
+  FixedText caption("dd=");
+  caption.f(d, 7, 2) << "мм";
+  caption.fix_width(50);
   g.select_color(color::kAperture);
   draw_aperture_rectangle(g, k, a, b);
   g.select_color(color::kRay);
   g.draw_caption(k, 30.0f, 160.0f, 7.0f, 0.0f, caption);
 }
 
-std::string shift_line(float d, float dx, float dy, float max) {
-  return " Фок.пл. с автопоиском: dd(смещение Ф.П.),dXmax,dYmax,MAX(dX,dY)=" +
-         format_f(d, 10, 4) + format_f(dx, 10, 4) + format_f(dy, 10, 4) + format_f(max, 10, 4);
+FixedText shift_line(float d, float dx, float dy, float max) {
+  FixedText line(" Фок.пл. с автопоиском: dd(смещение Ф.П.),dXmax,dYmax,MAX(dX,dY)=");
+  line.f(d, 10, 4).f(dx, 10, 4).f(dy, 10, 4).f(max, 10, 4);
+  return line;
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // stops the program; the first one per log is reported through the warning callback.
 #include "model/diagnostics_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -16,15 +18,25 @@ namespace lumi {
 
 namespace {
 
-// Writes the whole text and closes the file; returns 0 or the errno of the first failure.
-int write_file(const std::filesystem::path& path, const std::string& text, bool truncate) {
-  std::FILE* file = std::fopen(path.c_str(), truncate ? "wb" : "ab");
-  if (file == nullptr) return errno != 0 ? errno : EIO;
+constexpr std::size_t kLineBuffer = 400;
+
+// Writes the bytes and closes the file; returns 0 or the errno of the first failure. Plain
+// descriptors, as a stdio stream would take its buffer from the heap.
+int write_file(const std::filesystem::path& path, std::string_view bytes, bool truncate) {
+  const int mode = O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_APPEND);
+  const int fd = ::open(path.c_str(), mode, 0666);
+  if (fd < 0) return errno != 0 ? errno : EIO;
   int error = 0;
-  if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
-    error = errno != 0 ? errno : EIO;
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      error = written < 0 && errno != 0 ? errno : EIO;
+      break;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
   }
-  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno != 0 ? errno : EIO;
   return error;
 }
 
@@ -43,7 +55,17 @@ void DiagnosticsLog::append(std::span<const std::string> lines) {
   write(views, false);
 }
 
-void DiagnosticsLog::append(std::string_view line) { write({&line, 1}, false); }
+void DiagnosticsLog::append(std::string_view line) {
+  char bytes[kLineBuffer];
+  const std::optional<std::size_t> size = utf8_to_cp1251(line, std::span(bytes, kLineBuffer - 1));
+  if (!size) {
+    write({&line, 1}, false);
+    return;
+  }
+  bytes[*size] = '\n';
+  errno = 0;
+  report(write_file(path_, {bytes, *size + 1}, false));
+}
 
 void DiagnosticsLog::write(std::span<const std::string_view> lines, bool truncate) {
   std::string text;
@@ -52,7 +74,10 @@ void DiagnosticsLog::write(std::span<const std::string_view> lines, bool truncat
     text += '\n';
   }
   errno = 0;
-  const int error = write_file(path_, text, truncate);
+  report(write_file(path_, text, truncate));
+}
+
+void DiagnosticsLog::report(int error) {
   if (error == 0 || warned_) return;
   warned_ = true;
   if (warn_) {
@@ -61,10 +86,9 @@ void DiagnosticsLog::write(std::span<const std::string_view> lines, bool truncat
   }
 }
 
-std::string count_line(std::string_view text, int count, std::string_view unit) {
-  std::string line(text);
-  line += format_i(count, 8);
-  line += unit;
+FixedText count_line(std::string_view text, int count, std::string_view unit) {
+  FixedText line(text);
+  line.i(count, 8) << unit;
   return line;
 }
 

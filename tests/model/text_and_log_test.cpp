@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,26 @@ TEST(Cp1251, ConvertsBothWays) {
   EXPECT_EQ(cp1251_to_utf8(utf8_to_cp1251("диагностика.dat")), "диагностика.dat");
 }
 
+// Writing goes by a table and reading through iconv: they must agree on every byte.
+TEST(Cp1251, EveryByteOfTheCodePageComesBack) {
+  for (int b = 0x01; b <= 0xFF; ++b) {
+    const std::string byte(1, static_cast<char>(b));
+    if (b == 0x98) continue;  // unassigned
+    EXPECT_EQ(utf8_to_cp1251(cp1251_to_utf8(byte)), byte) << b;
+  }
+}
+
+TEST(Cp1251, BufferTooShortGivesNothing) {
+  char out[3];
+  EXPECT_EQ(utf8_to_cp1251("Шаг", out), std::optional<std::size_t>(3));
+  EXPECT_EQ(std::string(out, 3), "\xD8\xE0\xE3");
+  EXPECT_EQ(utf8_to_cp1251("Шаги", out), std::nullopt);
+}
+
 TEST(Cp1251, UnconvertibleCharactersBecomeQuestionMarks) {
   EXPECT_EQ(utf8_to_cp1251("a€b✓c"), "a\x88" "b?c");  // the euro sign exists in 1251, the tick not
   EXPECT_EQ(utf8_to_cp1251("a\xFF" "b"), "a?b");        // malformed input
+  EXPECT_EQ(utf8_to_cp1251("\xE2\x82" "b\xC0\x80"), "?b?"); // cut short, overlong
   EXPECT_EQ(cp1251_to_utf8("x\x98y"), "x?y");           // 0x98 is unassigned
 }
 

@@ -22,6 +22,7 @@ constexpr std::string_view kCellFallbackFace = "monospace";
 // The face the element windows label their axes with; without it they would show no text.
 constexpr std::string_view kCaptionFace = "Times New Roman";
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr std::size_t kReservedCharacters = 256;
 
 // Decodes UTF-8; a byte that does not start a well-formed sequence becomes U+FFFD.
 void decode_utf8(std::string_view text, std::vector<char32_t>& codes) {
@@ -99,7 +100,12 @@ struct TextRenderer::Font {
   }
 };
 
-TextRenderer::TextRenderer() : library_(std::make_unique<Library>()) { fonts_.resize(1); }
+TextRenderer::TextRenderer() : library_(std::make_unique<Library>()) {
+  fonts_.resize(1);
+  // Room for any caption the program draws, so that drawing one does not allocate
+  masks_.reserve(kReservedCharacters);
+  codes_.reserve(kReservedCharacters);
+}
 
 TextRenderer::~TextRenderer() = default;
 
@@ -119,8 +125,18 @@ TextRenderer::Font* TextRenderer::load_font(const std::string& family, int heigh
     return nullptr;
   }
   font->metrics = {height, scale.ascent, file->family};
+  prerender(*font);
   fonts_.push_back(std::move(font));
   return fonts_.back().get();
+}
+
+// The program's own texts drawn while tracing (the focal plane's caption) then find their glyphs
+// cached, and drawing them allocates nothing.
+void TextRenderer::prerender(Font& font) {
+  for (char32_t code = 0x20; code < 0x7F; ++code) glyph(font, code, 0);
+  for (char32_t code = 0x410; code <= 0x44F; ++code) glyph(font, code, 0);
+  glyph(font, 0x401, 0);  // Ё
+  glyph(font, 0x451, 0);  // ё
 }
 
 TextRenderer::Font* TextRenderer::cell_font() {

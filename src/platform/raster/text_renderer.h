@@ -14,6 +14,9 @@
 // rotation turns the text counter-clockwise: 900 reads from bottom to top, with the anchor at the
 // lower-left end of the text and the glyph tops facing left.
 //
+// Upright glyphs of ASCII and the Russian alphabet are rendered when a face is loaded, so drawing
+// the program's own captions later allocates nothing.
+//
 // Glyphs are rendered without anti-aliasing (hinted for one-bit output), so text keeps the exact
 // colours of the palette and stays sharp on black at small sizes.
 //
@@ -75,6 +78,7 @@ class TextRenderer {
                   bool monospace);
   Font* cell_font();
   const Glyph& glyph(Font& font, char32_t code, int rotation);
+  void prerender(Font& font);
   static void turn_quarter(Glyph& glyph);
   void start_masks(const Canvas& canvas);
   void place_masks(std::int64_t left, std::int64_t top, const Glyph& glyph);
