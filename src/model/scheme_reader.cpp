@@ -193,6 +193,7 @@ int clamped_parameter_count(const ElementRecord& record) {
 }  // namespace
 
 SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label) {
+  if (bytes.empty()) throw SchemeError(std::string(file_label) + ": файл пуст");
   LineReader reader(scheme_lines(cp1251_text(bytes)), file_label);
   SchemeFile file;
   read_header(reader, file);

@@ -25,8 +25,8 @@ struct SchemeFile {
 };
 
 // Parses the bytes of a scheme file. `file_label` names the file in messages. Throws SchemeError
-// for a bad field, a file that ends before its end element (61 or 62), more than 50 elements or a
-// parameter count above 198. CRLF and CR line ends are accepted; a file that is valid UTF-8 with
+// for an empty file, a bad field, a file that ends before its end element (61 or 62), more than 50
+// elements or a parameter count above 198. CRLF and CR line ends are accepted; a file that is valid UTF-8 with
 // non-ASCII bytes is converted to code page 1251 first.
 SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label);
 

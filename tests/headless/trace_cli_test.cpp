@@ -1,65 +1,19 @@
 // lumirastra-trace as a user runs it: the files it leaves, its messages and its exit status.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "headless/trace_cli_fixture.h"
 #include "model/cp1251.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TraceRun {
-  int status = -1;
-  std::string err;
-};
-
-class TraceCli : public ::testing::Test {
- protected:
-  TraceCli() {
-    dir_ = fs::temp_directory_path() /
-           ("lumi-cli-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
-    fs::create_directories(dir_);
-  }
-  ~TraceCli() override { fs::remove_all(dir_); }
-
-  // Runs the tracer with the arguments (already quoted where needed), standard error captured.
-  TraceRun trace(const std::string& args) {
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string command = std::string(LUMI_TRACE_BIN) + " " + args + " 2>" +
-                                err.string() + " >/dev/null";
-    TraceRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = read(err);
-    return run;
-  }
-
-  static std::string read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static std::string example(const std::string& name) {
-    return std::string(std::getenv("LUMI_EXAMPLES")) + "/" + name;
-  }
-  std::string file(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return (dir_ / name).string();
-  }
-  fs::path out(const std::string& name = "out") const { return dir_ / name; }
-
-  static inline int counter_ = 0;
-  fs::path dir_;
-};
-
-const std::string kLog = "диагностика.dat";
+using lumi::test::kLog;
+using lumi::test::TraceCli;
+using lumi::test::TraceRun;
 
 TEST_F(TraceCli, OneSchemeLeavesItsLogAndOneImagePerWindow) {
   const TraceRun run = trace("--out " + out().string() + " " + example("newton-telescope.ops"));

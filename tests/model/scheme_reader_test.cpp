@@ -232,7 +232,8 @@ TEST(SchemeReader, RefusesANumberBeyondSinglePrecision) {
 
 TEST(SchemeReader, RefusesAFileThatEndsBeforeItsEndElement) {
   const std::string prefix = "scheme.ops: файл кончился раньше конечного элемента (61 или 62), ";
-  EXPECT_EQ(refusal(""), prefix + "при чтении заголовка схемы");
+  EXPECT_EQ(refusal(""), "scheme.ops: файл пуст");
+  EXPECT_EQ(refusal("\n"), prefix + "при чтении заголовка схемы");
   EXPECT_EQ(refusal(join({"", "    0    0    0    0", "C only a comment"})),
             prefix + "при чтении заголовка схемы");
   EXPECT_EQ(refusal(join({"    0   10    0    5", "        11         0", "", ""})),

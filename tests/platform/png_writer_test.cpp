@@ -1,10 +1,13 @@
 // PNG files written from canvases: read back with libpng, replaced whole, and refused cleanly
-// where the folder cannot be written.
+// where the folder cannot be written or the disk fills up, leaving the old image as it was.
 #include "platform/raster/png_writer.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -126,6 +129,35 @@ TEST(PngWriterTest, UnwritableFolderFailsCleanly) {
   std::vector<std::string> names = dir.names();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"plain", "taken.png"}));
+}
+
+TEST(PngWriterTest, RewriteThatFillsTheDiskLeavesTheOldImageWhole) {
+  TempDir dir;
+  const fs::path file = dir.path() / "window-01.png";
+  ASSERT_TRUE(write_png(Canvas(4, 4), file).ok);
+  const auto bytes = [&] {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  const std::string before = bytes();
+  Canvas noisy(300, 300);
+  for (int i = 0; i < 300 * 300; ++i) noisy.set_pixel(i % 300, i / 300, Rgb(i * 2654435761u));
+
+  // Files may grow to 4 KiB only, as on a full disk (root is held to it as well)
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const PngResult result = write_png(noisy, file);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, old_handler);
+
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find("window-01.png"), std::string::npos) << result.error;
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"window-01.png"});
 }
 
 TEST(PngWriterTest, EmptyImageIsRefused) {
