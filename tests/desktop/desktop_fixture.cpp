@@ -97,14 +97,32 @@ bool DesktopTest::wait_for_interactive() {
   return wait_until([&caught_up] { return caught_up; });
 }
 
+// In the MDI area's top-left corner, small, in front and scrolled to `p`.
+bool DesktopTest::reveal(int window, QPoint p) {
+  QMdiSubWindow* sub = frame().sub_window(window);
+  CanvasView* view = frame().view(window);
+  if (!sub || !view) return false;
+  sub->resize(240, 180);
+  frame().focus_window(window);
+  auto* scroll = static_cast<QScrollArea*>(sub->widget());
+  // The scroll bars (the picture's and the MDI area's) follow the new size through posted layout
+  // events: the point must stay put on the screen between two looks.
+  QPoint last_seen(-1, -1);
+  return wait_until([&] {
+    if (sub->pos() != QPoint(0, 0)) sub->move(0, 0);
+    scroll->ensureVisible(p.x(), p.y(), 20, 20);
+    const QPoint on_screen = view->mapToGlobal(p);
+    const bool settled = on_screen == last_seen && view->visibleRegion().contains(p);
+    last_seen = on_screen;
+    if (!settled) QTest::qWait(20);
+    return settled;
+  });
+}
+
 QPoint DesktopTest::reveal_anchor(int k) {
   const PointF anchor = program_->scheme.pick(k);
   const PixelPoint p = program_->graphics.world_to_pixel(1, 1, anchor.x, anchor.y);
-  QMdiSubWindow* sub = frame().sub_window(1);
-  sub->resize(300, 240);
-  frame().focus_window(1);
-  QApplication::processEvents();  // the scroll area takes its new size
-  static_cast<QScrollArea*>(sub->widget())->ensureVisible(p.x, p.y, 20, 20);
+  EXPECT_TRUE(reveal(1, {p.x, p.y}));
   return {p.x, p.y};
 }
 

@@ -58,8 +58,10 @@ class DesktopTest : public ::testing::Test {
   std::map<int, QString> captions() const;
   // The traced scheme follows the mouse: window 1 has its mouse handler.
   bool wait_for_interactive();
-  // Where element k's anchor lies in window 1, in canvas pixels; the sub-window is made small and
-  // its picture scrolled so that the point is on the screen.
+  // Makes a window's sub-window small, brings it forward and scrolls its picture until the canvas
+  // pixel `p` is on the screen. False when it never got there.
+  bool reveal(int window, QPoint p);
+  // Where element k's anchor lies in window 1, in canvas pixels, revealed.
   QPoint reveal_anchor(int k);
   // Window numbers of the MDI sub-windows, the back one first.
   std::vector<int> stacking_order() const;

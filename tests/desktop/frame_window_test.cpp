@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -105,6 +106,17 @@ TEST_F(DesktopTest, DesktopSubWindowsFollowTheWindowOperations) {
   QTest::qWait(50);
   EXPECT_EQ(captions(), (std::map<int, QString>{{1, "1  Схема"}, {2, "  2  Зеркало снова"}}));
   EXPECT_EQ(*ended_, 0);
+}
+
+TEST_F(DesktopTest, DesktopStatusBarTellsTheTracingProgress) {
+  start_body([this] {
+    platform().report_progress({3, 7, 0, 0});
+    platform().report_progress({4, 7, 2, 9});
+    return 0;
+  });
+  ASSERT_TRUE(wait_until([&] { return ended_.has_value(); }));
+  QTest::qWait(50);
+  EXPECT_EQ(frame().progress_label()->text(), "Трассировка: элемент 4 из 7, смещение 2 из 9");
 }
 
 // Cascade lays the windows out as a staircase in stacking order: each stands lower and further
