@@ -65,6 +65,12 @@ void DesktopTest::start_body(std::function<int()> body) {
   platform_->start(std::move(body));
 }
 
+void DesktopTest::open_drawing_window(int window, int width, int height) {
+  platform_->open_child_window(window, std::to_string(window));
+  platform_->set_window_config(window, width, height);
+  platform_->set_active_window(window);
+}
+
 bool DesktopTest::wait_until(const std::function<bool()>& condition, int milliseconds) {
   return QTest::qWaitFor(condition, milliseconds);
 }

@@ -47,6 +47,9 @@ class DesktopTest : public ::testing::Test {
   // Any body on the program thread, for the platform's operations alone.
   void start_body(std::function<int()> body);
 
+  // On the program thread: window `window` of this size, made active for drawing.
+  void open_drawing_window(int window, int width, int height);
+
   QtPlatform& platform() { return *platform_; }
   FrameWindow& frame() { return platform_->frame(); }
   Program& program() { return *program_; }

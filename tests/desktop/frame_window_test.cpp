@@ -152,9 +152,7 @@ TEST_F(DesktopTest, DesktopCascadeMakesAStaircaseInStackingOrder) {
 
 TEST_F(DesktopTest, DesktopCopyPutsTheSelectedPictureOnTheClipboard) {
   start_body([&] {
-    platform().open_child_window(1, "1");
-    platform().set_window_config(1, 120, 90);
-    platform().set_active_window(1);
+    open_drawing_window(1, 120, 90);
     platform().set_color_rgb(0x0000FF);  // red
     platform().draw_rectangle(kRectFilled, 10, 20, 29, 39);
     return 0;
@@ -189,9 +187,7 @@ TEST_F(DesktopTest, DesktopCopyPutsTheSelectedPictureOnTheClipboard) {
 TEST_F(DesktopTest, DesktopPauseHoldsDrawingUntilResumed) {
   std::atomic<int> stage{0};
   start_body([&] {
-    platform().open_child_window(1, "1");
-    platform().set_window_config(1, 50, 50);
-    platform().set_active_window(1);
+    open_drawing_window(1, 50, 50);
     stage = 1;
     while (stage == 1) platform().idle();
     platform().set_pixel_rgb(5, 5, 0xFFFFFF);
@@ -214,9 +210,7 @@ TEST_F(DesktopTest, DesktopPauseHoldsDrawingUntilResumed) {
 TEST_F(DesktopTest, DesktopExitStopsAPausedProgramThread) {
   std::atomic<int> lines{0};
   start_body([&] {
-    platform().open_child_window(1, "1");
-    platform().set_window_config(1, 50, 50);
-    platform().set_active_window(1);
+    open_drawing_window(1, 50, 50);
     for (;;) {
       platform().line_to(lines % 50, 10);
       ++lines;

@@ -50,8 +50,7 @@ TEST_F(DesktopTest, DesktopMouseEventsReachTheHandlerInCanvasPixels) {
   std::vector<Seen> seen;
   std::atomic<bool> close{false};
   start_body([&] {
-    platform().open_child_window(1, "1");
-    platform().set_window_config(1, 800, 600);
+    open_drawing_window(1, 800, 600);
     platform().register_mouse_handler(1, 91, [&](int w, int e, int k, int x, int y) {
       std::lock_guard lock(mutex);
       seen.push_back({w, e, k, x, y});

@@ -182,7 +182,11 @@ void QtPlatform::open_child_window(int window, std::string_view title) {
   gate();
   RasterDisplay::open_child_window(window, title);
   if (!this->title(window)) return;
-  post([this, window, title = from_utf8(title)] { frame_->open_window(window, title); });
+  // The program pads captions with blanks to a fixed width; Qt centres captions, so the padding
+  // would only push them aside.
+  const std::size_t end = title.find_last_not_of(' ');
+  const std::string_view shown = end == std::string_view::npos ? "" : title.substr(0, end + 1);
+  post([this, window, caption = from_utf8(shown)] { frame_->open_window(window, caption); });
 }
 
 void QtPlatform::close_window(int window) {
