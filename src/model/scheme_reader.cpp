@@ -23,8 +23,8 @@ namespace {
 constexpr std::size_t kMaxFileSize = 16u << 20;
 
 struct Line {
-  int number = 0;    // 1-based line number in the file, comments included
-  std::string text;  // code page 1251, cut or padded to kLineLength
+  int number = 0;         // 1-based line number in the file, comments included
+  std::string_view text;  // code page 1251, cut to kLineLength; the rest reads as blanks
 };
 
 bool is_comment(std::string_view line) {
@@ -46,27 +46,11 @@ std::string cp1251_text(std::string_view bytes) {
   return std::string(bytes);
 }
 
-// Non-comment lines; LF, CRLF and a lone CR all end a line.
-std::vector<Line> scheme_lines(std::string_view text) {
-  std::vector<Line> lines;
-  int number = 0;
-  std::size_t start = 0;
-  const auto add = [&](std::size_t end) {
-    ++number;
-    std::string_view line = text.substr(start, end - start);
-    if (is_comment(line)) return;
-    std::string padded(line.substr(0, kLineLength));
-    padded.resize(kLineLength, ' ');
-    lines.push_back({number, std::move(padded)});
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\n' && text[i] != '\r') continue;
-    add(i);
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) add(text.size());
-  return lines;
+// Columns first..last (1-based) of a line; columns past its end are blanks, which fields ignore.
+std::string_view columns(const Line& line, int first, int last) {
+  const auto from = static_cast<std::size_t>(first - 1);
+  if (from >= line.text.size()) return {};
+  return line.text.substr(from, static_cast<std::size_t>(last - first + 1));
 }
 
 // A field's text for a message: without the blanks around it, control characters (a tab, a NUL)
@@ -82,36 +66,41 @@ std::string quoted_text(std::string_view cp1251) {
   return cp1251_to_utf8(text);
 }
 
-// Walks the non-comment lines and reads fields, with the file label for messages.
+// Walks the non-comment lines one at a time and reads fields, with the file label for messages.
+// Lines are found as they are asked for, so a file of millions of blank lines costs no memory.
 class LineReader {
  public:
-  LineReader(std::vector<Line> lines, std::string_view label)
-      : lines_(std::move(lines)), label_(label) {}
+  LineReader(std::string text, std::string_view label) : text_(std::move(text)), label_(label) {}
 
-  // The next line; `reading` says what was being read, in the genitive ("заголовка схемы").
-  const Line& next(const std::string& reading) {
-    if (pos_ == lines_.size()) {
-      throw SchemeError(std::string(label_) +
-                        ": файл кончился раньше конечного элемента (61 или 62), при чтении " +
-                        reading);
+  // The next non-comment line; LF, CRLF and a lone CR all end a line. `reading` says what was
+  // being read, in the genitive ("заголовка схемы").
+  Line next(std::string_view reading) {
+    for (;;) {
+      if (pos_ >= text_.size()) {
+        throw SchemeError(std::string(label_) +
+                          ": файл кончился раньше конечного элемента (61 или 62), при чтении " +
+                          std::string(reading));
+      }
+      const std::size_t end = std::min(text_.find_first_of("\r\n", pos_), text_.size());
+      const std::string_view line = std::string_view(text_).substr(pos_, end - pos_);
+      pos_ = end + (text_.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+      ++number_;
+      if (!is_comment(line)) return {number_, line.substr(0, kLineLength)};
     }
-    return lines_[pos_++];
   }
 
   // The field in columns first..last (1-based); `what` names the value in messages.
-  float field(const Line& line, int first, int last, const std::string& what) const {
-    const std::string_view text =
-        std::string_view(line.text).substr(static_cast<std::size_t>(first - 1),
-                                           static_cast<std::size_t>(last - first + 1));
+  float field(const Line& line, int first, int last, std::string_view what) const {
+    const std::string_view text = columns(line, first, last);
     const FieldValue value = read_numeric_field(text);
     switch (value.status) {
       case FieldStatus::kNumber:
         break;
       case FieldStatus::kNotANumber:
-        fail_field(line, first, last, text, "не число (" + what + ")");
+        fail_field(line, first, last, text, "не число (" + std::string(what) + ")");
       case FieldStatus::kTooLarge:
         fail_field(line, first, last, text,
-                   "число вне диапазона одинарной точности (" + what + ")");
+                   "число вне диапазона одинарной точности (" + std::string(what) + ")");
     }
     return value.value;
   }
@@ -132,15 +121,16 @@ class LineReader {
     return std::string(label_) + ", строка " + std::to_string(line.number);
   }
 
-  std::vector<Line> lines_;
+  std::string text_;
   std::size_t pos_ = 0;
+  int number_ = 0;
   std::string_view label_;
 };
 
 // Header line: while all four fields are exactly 0, the next line is taken.
 void read_header(LineReader& reader, SchemeFile& file) {
   for (;;) {
-    const Line& line = reader.next("заголовка схемы");
+    const Line line = reader.next("заголовка схемы");
     file.x_min = reader.field(line, 1, 5, "x минимум заголовка");
     file.x_max = reader.field(line, 6, 10, "x максимум заголовка");
     file.y_min = reader.field(line, 11, 15, "y минимум заголовка");
@@ -156,32 +146,35 @@ void read_header(LineReader& reader, SchemeFile& file) {
 // parameter, where a blank line reads 0.
 void read_element(LineReader& reader, int k, SchemeFile& file) {
   const std::string of_k = " элемента " + std::to_string(k);
+  const std::string reading = "строки" + of_k;
+  const std::string code_name = "код типа" + of_k;
+  const std::string count_name = "число параметров" + of_k;
   float code = 0.0f, count = 0.0f;
-  const Line* line = nullptr;
+  Line line;
   do {
-    line = &reader.next("строки" + of_k);
-    code = reader.field(*line, 1, 10, "код типа" + of_k);
-    count = reader.field(*line, 11, 20, "число параметров" + of_k);
+    line = reader.next(reading);
+    code = reader.field(line, 1, 10, code_name);
+    count = reader.field(line, 11, 20, count_name);
   } while (code == 0.0f && count == 0.0f);
 
   if (k > kMaxElements) {
-    reader.fail(*line, "больше " + std::to_string(kMaxElements) + " элементов (элемент " +
-                           std::to_string(k) + " не помещается в схему)");
+    reader.fail(line, "больше " + std::to_string(kMaxElements) + " элементов (элемент " +
+                          std::to_string(k) + " не помещается в схему)");
   }
   const int n = trunc_to_int(count);
   if (n > kMaxParameters) {
-    reader.fail_field(*line, 11, 20, line->text.substr(10, 10),
+    reader.fail_field(line, 11, 20, columns(line, 11, 20),
                       "больше " + std::to_string(kMaxParameters) + " параметров (элемент " +
                           std::to_string(k) + ")");
   }
 
   ElementRecord& record = file.elements[static_cast<std::size_t>(k - 1)];
-  file.lines[static_cast<std::size_t>(k - 1)] = line->number;
+  file.lines[static_cast<std::size_t>(k - 1)] = line.number;
   record.slot(1) = code;
   record.slot(2) = count;
   for (int s = 3; s <= n + 2; ++s) {
     const std::string cell = " в ячейке " + std::to_string(s) + of_k;
-    const Line& parameter = reader.next("параметра" + cell);
+    const Line parameter = reader.next("параметра" + cell);
     record.slot(s) = reader.field(parameter, 1, 20, "параметр" + cell);
   }
 }
@@ -194,7 +187,7 @@ int clamped_parameter_count(const ElementRecord& record) {
 
 SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label) {
   if (bytes.empty()) throw SchemeError(std::string(file_label) + ": файл пуст");
-  LineReader reader(scheme_lines(cp1251_text(bytes)), file_label);
+  LineReader reader(cp1251_text(bytes), file_label);
   SchemeFile file;
   read_header(reader, file);
   for (int k = 1;; ++k) {

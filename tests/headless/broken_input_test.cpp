@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "headless/trace_cli_fixture.h"
 
 namespace fs = std::filesystem;
@@ -83,6 +85,19 @@ TEST_F(TraceCli, FilesThatAreNotSchemesAreRefusedAndTheOthersTraced) {
   for (const char* folder : {"empty", "binary", "long-line", "header-only", "junk-field"}) {
     EXPECT_FALSE(fs::exists(out() / folder)) << folder;
   }
+}
+
+// Sixteen million empty lines (a 16 MB file, just under what the reader takes): each is looked at
+// and skipped, none is kept, so the refusal takes seconds and no more memory than the file.
+TEST_F(TraceCli, MillionsOfEmptyLinesAreRefusedWithoutHoldingThem) {
+  const std::string blank = file("blank.ops", std::string(16'000'000, '\n'));
+  const TraceRun run = trace("--out " + out().string() + " " + blank);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("blank.ops: файл кончился раньше конечного элемента (61 или 62), при "
+                         "чтении заголовка схемы"), std::string::npos) << run.err;
+  rusage usage{};
+  ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 1'000'000);  // kilobytes; a padded copy of every line took 4 GB
 }
 
 TEST_F(TraceCli, OutputThatCannotBeWrittenIsNamedAndTheRestWritten) {
