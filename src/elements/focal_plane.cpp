@@ -77,7 +77,7 @@ void fill_logical_box(Graphics& g, int window, float left, float bottom, float w
   const int right_px = trunc_to_int(static_cast<float>(left_px) + (pw - 1.0f) * width / lw);
   const int bottom_px = trunc_to_int((lh - bottom) * (ph - 1.0f) / lh);
   const int top_px = trunc_to_int(static_cast<float>(bottom_px) - (ph - 1.0f) * height / lh);
-  g.platform().draw_rectangle(kRectFilled, left_px, top_px, right_px, bottom_px);
+  g.draw_rectangle(kRectFilled, left_px, top_px, right_px, bottom_px);
 }
 
 void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode) {

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <utility>
 #include <string>
 
 #include "model/numeric.h"
@@ -53,9 +52,9 @@ constexpr std::array<FontRow, 9> kFontRows = {{
 }};
 constexpr std::string_view kLargestFont = "t'Times New Roman Cyr'h120w40";
 
-bool valid_window(int w) { return w >= 1 && w <= kMaxWindows; }
-bool valid_view(int w, int v) { return valid_window(w) && v >= 1 && v <= kMaxViews; }
-bool valid_color(int c) { return c >= 0 && c < 16; }
+std::string window_warning(std::string_view before, int window, std::string_view after) {
+  return std::string(before) + std::to_string(window) + std::string(after);
+}
 
 // One palette component as a byte: scaled by 255 and truncated. Components below 0 (which
 // define_color accepts) give 0 rather than borrowing from the neighbouring channel.
@@ -63,9 +62,6 @@ Rgb component_byte(float c) {
   const int byte = trunc_to_int(c * 255.0f);
   return static_cast<Rgb>(byte < 0 ? 0 : (byte > 255 ? 255 : byte));
 }
-
-// A pixel coordinate that a non-finite value never reaches: NaN goes to `nan_pixel`.
-int pixel_from(float v, int nan_pixel) { return std::isnan(v) ? nan_pixel : trunc_to_int(v); }
 
 }  // namespace
 
@@ -88,10 +84,6 @@ const PaletteColor& Graphics::palette(int index) const {
   return valid_color(index) ? palette_[index] : kNone;
 }
 
-Rgb Graphics::palette_rgb(int index) const {
-  return valid_color(index) ? palette_rgb_[index] : 0;
-}
-
 void Graphics::load_palette_rgb() {
   for (std::size_t i = 0; i < palette_.size(); ++i) {
     const PaletteColor& c = palette_[i];
@@ -104,9 +96,11 @@ void Graphics::load_palette_rgb() {
 void Graphics::open_element_window(int w, int pixel_height, int pixel_width,
                                    std::string_view title) {
   if (!valid_window(w)) return;
+  flush_all_pens();
   platform_.open_child_window(w, title);
   // A new window may have taken over as the platform's active one.
-  active_window_ = 0;
+  active_ = 0;
+  platform_active_ = 0;
   if (!platform_.set_window_config(w, pixel_width, pixel_height)) {
     platform_.set_window_config(w, pixel_width, pixel_height);
   }
@@ -120,37 +114,143 @@ void Graphics::open_element_window(int w, int pixel_height, int pixel_width,
     load_palette_rgb();
     palette_loaded_ = true;
   }
-  colors_[w] = {};
+  pens_[w] = {};
   for (ViewMemo& memo : memo_[w]) memo = {};
   platform_.set_background_color_rgb(0);
 }
 
-void Graphics::select_window(int drawing_window, int front_window) {
-  if (drawing_window != 0 && drawing_window != active_window_) {
-    bool done = false;
-    for (int i = 0; i < kPlatformTries && !done; ++i) {
-      done = platform_.set_active_window(drawing_window);
-    }
-    active_window_ = done ? drawing_window : 0;
-    if (!done) {
-      platform_.report_warning("Не удалось выбрать окно " + std::to_string(drawing_window) +
-                               " для вывода");
-    }
+void Graphics::close_window(int w) {
+  flush_all_pens();
+  platform_.close_window(w);
+  if (w == active_) active_ = 0;
+  if (w == platform_active_) platform_active_ = 0;
+  if (valid_window(w)) pens_[w] = {};
+}
+
+// Makes the platform's active window the one the program selected, before a call that acts on
+// it. False when no window is known to be active (none selected since a window was opened or
+// closed, or the platform refused it): such calls go to whatever window the platform has.
+bool Graphics::activate() {
+  if (active_ == 0) return false;
+  if (active_ == platform_active_) return true;
+  bool done = false;
+  for (int i = 0; i < kPlatformTries && !done; ++i) done = platform_.set_active_window(active_);
+  if (done) {
+    platform_active_ = active_;
+    return true;
   }
-  if (front_window != 0) {
-    bool done = false;
-    for (int i = 0; i < kPlatformTries && !done; ++i) done = platform_.focus_window(front_window);
-    if (!done) {
-      platform_.report_warning("Не удалось вывести окно " + std::to_string(front_window) +
-                               " на передний план");
-    }
+  platform_.report_warning(window_warning("Не удалось выбрать окно ", active_, " для вывода"));
+  active_ = 0;
+  platform_active_ = 0;
+  return false;
+}
+
+void Graphics::bring_to_front(int front_window) {
+  activate();
+  bool done = false;
+  for (int i = 0; i < kPlatformTries && !done; ++i) done = platform_.focus_window(front_window);
+  if (!done) {
+    platform_.report_warning(
+        window_warning("Не удалось вывести окно ", front_window, " на передний план"));
   }
 }
 
-void Graphics::close_window(int w) {
-  platform_.close_window(w);
-  if (w == active_window_) active_window_ = 0;
-  if (valid_window(w)) colors_[w] = {};
+// Drawing state on its way to the platform -------------------------------------------------------
+
+void Graphics::send_line_color(Pen& s) {
+  if (!s.line_set || (s.platform_line_known && s.platform_line == s.line)) return;
+  platform_.set_color_rgb(s.line);
+  s.platform_line = s.line;
+  s.platform_line_known = true;
+}
+
+void Graphics::send_text_color(Pen& s) {
+  if (!s.text_set || (s.platform_text_known && s.platform_text == s.text)) return;
+  platform_.set_text_color_rgb(s.text);
+  s.platform_text = s.text;
+  s.platform_text_known = true;
+}
+
+// A line or text after a move begins with it, even where the platform stands there already.
+void Graphics::send_position(Pen& s) {
+  if (!s.at_set || (!s.moved && s.platform_at_known && s.platform_at == s.at)) return;
+  platform_.move_to(s.at.x, s.at.y);
+  s.platform_at = s.at;
+  s.platform_at_known = true;
+  s.moved = false;
+}
+
+// Gives every window the colours and position the program set there, so that nothing is waiting
+// when the platform's windows change under the program.
+void Graphics::flush_all_pens() {
+  const int selected = active_;
+  for (int w = 1; w <= kMaxWindows; ++w) {
+    Pen& s = pens_[w];
+    const bool waiting = (s.line_set && !(s.platform_line_known && s.platform_line == s.line)) ||
+                         (s.text_set && !(s.platform_text_known && s.platform_text == s.text)) ||
+                         (s.at_set && !(s.platform_at_known && s.platform_at == s.at));
+    if (!waiting) continue;
+    active_ = w;
+    if (!activate()) continue;
+    send_line_color(s);
+    send_text_color(s);
+    send_position(s);
+  }
+  active_ = selected;
+  activate();
+}
+
+// Drawing went to a window this object does not know: nothing it knows of any window holds.
+void Graphics::forget_platform_state() { pens_.fill(Pen{}); }
+
+void Graphics::send_untracked_color(Rgb rgb, ColorKind kind) {
+  activate();
+  if (kind == kLineColor) {
+    platform_.set_color_rgb(rgb);
+  } else {
+    platform_.set_text_color_rgb(rgb);
+  }
+  forget_platform_state();
+}
+
+void Graphics::send_pen_to(PixelPoint p, int pen) {
+  if (!activate()) {
+    if (pen == kLine) platform_.line_to(p.x, p.y);
+    platform_.move_to(p.x, p.y);
+    forget_platform_state();
+    return;
+  }
+  Pen& s = pens_[active_];
+  if (pen != kLine) {
+    s.at = p;
+    s.at_set = true;
+    s.moved = true;
+    return;
+  }
+  send_line_color(s);
+  send_position(s);
+  platform_.line_to(p.x, p.y);
+  // A line from an unknown position or in the platform's own colour cannot be told again.
+  s.last = s.at_set && s.line_set ? Pen::Last::kLine : Pen::Last::kNothing;
+  s.from = s.at;
+  s.to = p;
+  s.rgb = s.line;
+  s.at = s.platform_at = p;
+  s.at_set = s.platform_at_known = true;
+  s.moved = false;
+}
+
+void Graphics::send_pixel(PixelPoint p, Rgb rgb) {
+  if (!activate()) {
+    platform_.set_pixel_rgb(p.x, p.y, rgb);
+    forget_platform_state();
+    return;
+  }
+  platform_.set_pixel_rgb(p.x, p.y, rgb);
+  Pen& s = pens_[active_];
+  s.last = Pen::Last::kPixel;
+  s.to = p;
+  s.rgb = rgb;
 }
 
 // Views and mapping ---------------------------------------------------------------------------
@@ -181,14 +281,14 @@ void Graphics::set_view_frame(int w, int v, float left, float bottom, float widt
   memo_[w][v] = {};
 
   // Frame: left, top, right and bottom edges, each a segment of its own
-  platform_.move_to(left_px, bottom_px);
-  platform_.line_to(left_px, top_px);
-  platform_.move_to(left_px, top_px);
-  platform_.line_to(right_px, top_px);
-  platform_.move_to(right_px, top_px);
-  platform_.line_to(right_px, bottom_px);
-  platform_.move_to(right_px, bottom_px);
-  platform_.line_to(left_px, bottom_px);
+  const auto edge = [this](int x0, int y0, int x1, int y1) {
+    pen_to({x0, y0}, kMove);
+    pen_to({x1, y1}, kLine);
+  };
+  edge(left_px, bottom_px, left_px, top_px);
+  edge(left_px, top_px, right_px, top_px);
+  edge(right_px, top_px, right_px, bottom_px);
+  edge(right_px, bottom_px, left_px, bottom_px);
 }
 
 void Graphics::set_view_world(int w, int v, float x_min, float x_max, float y_min, float y_max) {
@@ -201,65 +301,9 @@ void Graphics::set_view_world(int w, int v, float x_min, float x_max, float y_mi
   memo_[w][v] = {};
 }
 
-// Every point lands inside the view's pixel rectangle. A coordinate whose mapping is not a number
-// (NaN, or a point on an empty world range) lands on the left or top edge; infinities and points
-// beyond an empty range land on the edge they point to. Each axis maps and clamps on its own.
-namespace {
-
-int pixel_x_of(const ViewRecord& rec, float x) {
-  const int left = trunc_to_int(rec.pixel_left);
-  const int right = trunc_to_int(static_cast<float>(left) + rec.pixel_width);
-  const float fx =
-      (x - rec.x_min) / (rec.x_max - rec.x_min) * rec.pixel_width + rec.pixel_left + 0.5f;
-  int px = pixel_from(fx, left);
-  if (px < left) px = left;
-  if (px > right) px = right;
-  return px;
-}
-
-int pixel_y_of(const ViewRecord& rec, float y) {
-  const int bottom = trunc_to_int(rec.pixel_bottom);
-  const int top = trunc_to_int(static_cast<float>(bottom) - rec.pixel_height);
-  const float fy =
-      rec.pixel_bottom - (y - rec.y_min) / (rec.y_max - rec.y_min) * rec.pixel_height + 0.5f;
-  int py = pixel_from(fy, top);
-  if (py < top) py = top;
-  if (py > bottom) py = bottom;
-  return py;
-}
-
-}  // namespace
-
 PixelPoint Graphics::world_to_pixel(int w, int v, float x, float y) const {
   const ViewRecord& rec = view(w, v);
-  return {pixel_x_of(rec, x), pixel_y_of(rec, y)};
-}
-
-// The pixel of a coordinate along one axis, from the memo when it was mapped just before.
-template <class Map>
-int remembered(Graphics::AxisMemo& memo, float value, Map&& map) {
-  if (memo.valid > 0 && value == memo.value[0]) return memo.pixel[0];
-  if (memo.valid > 1 && value == memo.value[1]) {
-    std::swap(memo.value[0], memo.value[1]);
-    std::swap(memo.pixel[0], memo.pixel[1]);
-    return memo.pixel[0];
-  }
-  memo.value[1] = memo.value[0];
-  memo.pixel[1] = memo.pixel[0];
-  memo.value[0] = value;
-  memo.pixel[0] = map(value);
-  if (memo.valid < 2) ++memo.valid;
-  return memo.pixel[0];
-}
-
-// world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
-// after another often share coordinates, and a repeated one needs no arithmetic.
-PixelPoint Graphics::map_point(int w, int v, float x, float y) {
-  if (!valid_view(w, v)) return world_to_pixel(w, v, x, y);
-  const ViewRecord& rec = views_[w][v];
-  ViewMemo& memo = memo_[w][v];
-  return {remembered(memo.x, x, [&rec](float c) { return pixel_x_of(rec, c); }),
-          remembered(memo.y, y, [&rec](float c) { return pixel_y_of(rec, c); })};
+  return {pixel_x_in(rec, x), pixel_y_in(rec, y)};
 }
 
 // Pixels outside the view give the nearest edge value; a view without pixels gives x min, y min.
@@ -278,20 +322,7 @@ void Graphics::pixel_to_world(int w, int v, int pixel_x, int pixel_y, float& x, 
   if (y > rec.y_max) y = rec.y_max;
 }
 
-// Lines and points ----------------------------------------------------------------------------
-
-void Graphics::draw_to(int w, int v, float x, float y, int pen) {
-  select_window(w, 0);
-  const PixelPoint p = map_point(w, v, x, y);
-  if (pen == kLine) platform_.line_to(p.x, p.y);
-  platform_.move_to(p.x, p.y);
-}
-
-void Graphics::draw_to_pixel(int w, int pixel_x, int pixel_y, int pen) {
-  select_window(w, 0);
-  if (pen == kLine) platform_.line_to(pixel_x, pixel_y);
-  platform_.move_to(pixel_x, pixel_y);
-}
+// Lines, points, rectangles and text-mode cells ---------------------------------------------------
 
 void Graphics::draw_vertical(int w, int v, float x, float y1, float y2) {
   draw_to(w, v, x, y1, kMove);
@@ -303,45 +334,37 @@ void Graphics::draw_horizontal(int w, int v, float x1, float x2, float y) {
   draw_to(w, v, x2, y, kLine);
 }
 
-// The palette entry is read now, so a redefined colour shows in points at once.
-void Graphics::plot_point(int w, int v, float x, float y) {
-  select_window(w, 0);
-  const PixelPoint p = map_point(w, v, x, y);
-  platform_.set_pixel_rgb(p.x, p.y, palette_rgb(current_color_));
+void Graphics::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
+  if (!activate()) {
+    platform_.draw_rectangle(mode, x1, y1, x2, y2);
+    forget_platform_state();
+    return;
+  }
+  Pen& s = pens_[active_];
+  send_line_color(s);
+  platform_.draw_rectangle(mode, x1, y1, x2, y2);
+  s.last = Pen::Last::kNothing;
+}
+
+void Graphics::set_text_position(int row, int column) {
+  activate();
+  platform_.set_text_position(row, column);
+}
+
+// Text-mode cells take the line colour.
+void Graphics::write_text(std::string_view text) {
+  if (!activate()) {
+    platform_.write_text(text);
+    forget_platform_state();
+    return;
+  }
+  Pen& s = pens_[active_];
+  send_line_color(s);
+  platform_.write_text(text);
+  s.last = Pen::Last::kNothing;
 }
 
 // Colours and line styles ---------------------------------------------------------------------
-
-void Graphics::select_color(int index) {
-  if (!valid_color(index)) return;
-  const Rgb rgb = palette_rgb_[index];
-  set_text_rgb(rgb);
-  set_line_rgb(rgb);
-  current_color_ = index;
-}
-
-void Graphics::set_color_rgb(Rgb rgb) { set_line_rgb(rgb); }
-
-// A colour the active window is known to have already is not sent again.
-void Graphics::set_line_rgb(Rgb rgb) {
-  WindowColors* known = active_window_ != 0 ? &colors_[active_window_] : nullptr;
-  if (known && known->line_known && known->line == rgb) return;
-  platform_.set_color_rgb(rgb);
-  if (known) {
-    known->line = rgb;
-    known->line_known = true;
-  }
-}
-
-void Graphics::set_text_rgb(Rgb rgb) {
-  WindowColors* known = active_window_ != 0 ? &colors_[active_window_] : nullptr;
-  if (known && known->text_known && known->text == rgb) return;
-  platform_.set_text_color_rgb(rgb);
-  if (known) {
-    known->text = rgb;
-    known->text_known = true;
-  }
-}
 
 // Components above 1 keep the 1; anything else (a negative value included) is stored as given.
 // A NaN component fails the comparison and keeps the 1 as well.
@@ -355,7 +378,9 @@ void Graphics::define_color(int index, float r, float g, float b) {
   load_palette_rgb();
 }
 
+// A new mask makes the last line of the window one that may draw differently.
 void Graphics::set_line_style(int style) {
+  const bool known = activate();
   platform_.set_line_mask(0xFFFF);
   switch (style) {
     case 1: platform_.set_line_mask(0xFFFF); break;
@@ -363,6 +388,11 @@ void Graphics::set_line_style(int style) {
     case 3: platform_.set_line_mask(0xF0F0); break;
     case 4: platform_.set_line_mask(0xCCCC); break;
     default: break;
+  }
+  if (!known) {
+    forget_platform_state();
+  } else if (pens_[active_].last == Pen::Last::kLine) {
+    pens_[active_].last = Pen::Last::kNothing;
   }
 }
 
@@ -380,6 +410,7 @@ std::string_view caption_font_spec(float size) {
 void Graphics::draw_caption(int w, float x, float y, float size, float angle,
                             std::string_view text) {
   select_window(w, 0);
+  activate();
   const WindowRecord& win = window(w);
   const int px = trunc_to_int(x * win.pixel_width / win.logical_width);
   const int py = trunc_to_int(win.pixel_height - y * win.pixel_height / win.logical_height);
@@ -394,9 +425,17 @@ void Graphics::draw_caption(int w, float x, float y, float size, float angle,
   if (!font_set) platform_.report_warning("Не удалось выбрать шрифт " + std::string(spec));
 
   platform_.set_text_rotation(trunc_to_int(angle * 10.0f));
-  platform_.move_to(px, py);
+  pen_to({px, py}, kMove);
   select_color(current_color_);
-  platform_.draw_text(text);
+  if (Pen* s = active_pen()) {
+    send_text_color(*s);
+    send_position(*s);
+    platform_.draw_text(text);
+    s->last = Pen::Last::kNothing;
+  } else {
+    platform_.draw_text(text);
+    forget_platform_state();
+  }
   platform_.set_text_rotation(0);
 }
 

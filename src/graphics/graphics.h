@@ -2,12 +2,22 @@
 // views 1..20 in each, the mapping between world coordinates and pixels, the 16-colour palette,
 // line styles and captions. Every drawing helper first makes its window the active one, so
 // callers name the window in every call.
+//
+// The platform hears of drawing state only when drawing needs it: the platform's active window,
+// a window's colours and its current position are passed on just before something is drawn with
+// them, and a line or point that repeats the last thing drawn in its window (same pixels, same
+// colour) is left out, since it would change no pixel. So everything drawn on a window must go
+// through this class, never straight to the platform.
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "graphics/platform.h"
+#include "model/numeric.h"
 
 namespace lumi {
 
@@ -51,72 +61,207 @@ struct PaletteColor {
 struct PixelPoint {
   int x = 0;
   int y = 0;
+  bool operator==(const PixelPoint&) const = default;
 };
+
+// The pixel column of world x and the pixel row of world y in a view, in single precision and
+// truncated. Every coordinate lands on the view's pixel rectangle: one whose mapping is not a
+// number (NaN, or a point on an empty world range) lands on the left or top edge; infinities and
+// points beyond an empty range land on the edge they point to.
+inline int pixel_x_in(const ViewRecord& rec, float x) {
+  const int left = trunc_to_int(rec.pixel_left);
+  const int right = trunc_to_int(static_cast<float>(left) + rec.pixel_width);
+  const float fx =
+      (x - rec.x_min) / (rec.x_max - rec.x_min) * rec.pixel_width + rec.pixel_left + 0.5f;
+  int px = std::isnan(fx) ? left : trunc_to_int(fx);
+  if (px < left) px = left;
+  if (px > right) px = right;
+  return px;
+}
+
+inline int pixel_y_in(const ViewRecord& rec, float y) {
+  const int bottom = trunc_to_int(rec.pixel_bottom);
+  const int top = trunc_to_int(static_cast<float>(bottom) - rec.pixel_height);
+  const float fy =
+      rec.pixel_bottom - (y - rec.y_min) / (rec.y_max - rec.y_min) * rec.pixel_height + 0.5f;
+  int py = std::isnan(fy) ? top : trunc_to_int(fy);
+  if (py < top) py = top;
+  if (py > bottom) py = bottom;
+  return py;
+}
 
 // Window numbers outside 1..100 and view numbers outside 1..20 store nothing, and read back as
 // empty records.
 class Graphics {
  public:
-  // The last two coordinates mapped along one axis of a view and their pixels: rays drawn one
-  // after another often share their start and their end coordinates.
-  struct AxisMemo {
-    float value[2] = {0.0f, 0.0f};
-    int pixel[2] = {0, 0};
-    int valid = 0;  // entries in use, the newest first
-  };
-
   explicit Graphics(Platform& platform);
 
+  // For what is not drawing on a window: fonts, the frame window, menu commands, reports.
   Platform& platform() { return platform_; }
 
   void open_element_window(int window, int pixel_height, int pixel_width, std::string_view title);
   // Makes drawing_window the target of drawing and brings front_window to the front; 0 skips
-  // either half. Selecting the window that is already active costs nothing.
-  void select_window(int drawing_window, int front_window);
+  // either half. The platform's active window follows at the next call that acts on it.
+  void select_window(int drawing_window, int front_window) {
+    if (drawing_window != 0) active_ = drawing_window;
+    if (front_window != 0) bring_to_front(front_window);
+  }
   // Closes a window and forgets it as the active one.
   void close_window(int window);
 
   void set_view_frame(int window, int view, float left, float bottom, float width, float height);
   void set_view_world(int window, int view, float x_min, float x_max, float y_min, float y_max);
-  // Every point lands on the view's pixel rectangle; a coordinate that maps to no number (NaN, or
-  // the only point of an empty world range) lands on the left or top edge.
   PixelPoint world_to_pixel(int window, int view, float x, float y) const;
   // Pixels outside the view give the nearest edge value; no number gives x min or y min.
   void pixel_to_world(int window, int view, int pixel_x, int pixel_y, float& x, float& y) const;
 
-  void draw_to(int window, int view, float x, float y, int pen);
-  void draw_to_pixel(int window, int pixel_x, int pixel_y, int pen);
+  void draw_to(int window, int view, float x, float y, int pen) {
+    select_window(window, 0);
+    pen_to(map_point(window, view, x, y), pen);
+  }
+  void draw_to_pixel(int window, int pixel_x, int pixel_y, int pen) {
+    select_window(window, 0);
+    pen_to({pixel_x, pixel_y}, pen);
+  }
   void draw_vertical(int window, int view, float x, float y1, float y2);
   void draw_horizontal(int window, int view, float x1, float x2, float y);
-  void plot_point(int window, int view, float x, float y);
+  // The palette entry is read now, so a redefined colour shows in points at once.
+  void plot_point(int window, int view, float x, float y) {
+    select_window(window, 0);
+    set_pixel(map_point(window, view, x, y), palette_rgb(current_color_));
+  }
 
-  void select_color(int index);
+  void select_color(int index) {
+    if (!valid_color(index)) return;
+    const Rgb rgb = palette_rgb_[index];
+    set_text_rgb(rgb);
+    set_line_rgb(rgb);
+    current_color_ = index;
+  }
   // Sets the line and text-mode colour of the active window directly (the status line's green).
-  void set_color_rgb(Rgb rgb);
+  void set_color_rgb(Rgb rgb) { set_line_rgb(rgb); }
   void define_color(int index, float r, float g, float b);
   void set_line_style(int style);
   void draw_caption(int window, float x, float y, float size, float angle, std::string_view text);
+
+  // Drawing on the active window in pixels, outside the views: a rectangle in the line colour
+  // (kRectOutline or kRectFilled), and text-mode text at a character cell.
+  void draw_rectangle(int mode, int x1, int y1, int x2, int y2);
+  void set_text_position(int row, int column);
+  void write_text(std::string_view text);
 
   const WindowRecord& window(int w) const;
   const ViewRecord& view(int w, int v) const;
   const PaletteColor& palette(int index) const;
   int current_color() const { return current_color_; }
-  Rgb palette_rgb(int index) const;
+  Rgb palette_rgb(int index) const { return valid_color(index) ? palette_rgb_[index] : 0; }
 
  private:
-  // The colours this object last gave each window, so that selecting the colour a window already
-  // has costs no platform call. Unknown until set, and again after the window is (re)opened.
-  struct WindowColors {
-    Rgb line = 0, text = 0;
-    bool line_known = false, text_known = false;
+  // The last two coordinates mapped along one axis of a view and their pixels: rays drawn one
+  // after another often share their start and their end coordinates.
+  static constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();  // equals nothing
+  struct AxisMemo {
+    float value[2] = {kNoValue, kNoValue};  // the newest first
+    int pixel[2] = {0, 0};
   };
   struct ViewMemo {
     AxisMemo x, y;
   };
 
-  PixelPoint map_point(int window, int view, float x, float y);
-  void set_line_rgb(Rgb rgb);
-  void set_text_rgb(Rgb rgb);
+  // One window's drawing state: what the program set and what the platform has been given. The
+  // platform is given a colour or position only when something is drawn with it.
+  struct Pen {
+    Rgb line = 0, text = 0;                // as the program set them, when *_set
+    Rgb platform_line = 0, platform_text = 0;  // as the platform has them, when *_known
+    bool line_set = false, text_set = false;
+    bool platform_line_known = false, platform_text_known = false;
+    PixelPoint at, platform_at;  // current position: the program's and the platform's
+    bool at_set = false, platform_at_known = false;
+    bool moved = false;  // a move since the last line: the next line or text begins with it
+    // The last thing drawn in the window, while nothing else has been drawn there since and its
+    // line mask is unchanged: a line from `from` to `to` or a pixel at `to`, in colour `rgb`. A
+    // line is remembered only when drawn from a known position in a colour the program set.
+    enum class Last : std::uint8_t { kNothing, kLine, kPixel } last = Last::kNothing;
+    PixelPoint from, to;
+    Rgb rgb = 0;
+  };
+
+  static bool valid_window(int w) { return w >= 1 && w <= kMaxWindows; }
+  static bool valid_color(int c) { return c >= 0 && c < 16; }
+  // The drawing state of the active window, or null when no window is known to be active.
+  Pen* active_pen() { return valid_window(active_) ? &pens_[active_] : nullptr; }
+
+  // world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
+  // after another often share coordinates, and a repeated one needs no arithmetic.
+  PixelPoint map_point(int w, int v, float x, float y) {
+    if (!valid_view(w, v)) return world_to_pixel(w, v, x, y);
+    const ViewRecord& rec = views_[w][v];
+    ViewMemo& memo = memo_[w][v];
+    return {remembered<pixel_x_in>(memo.x, x, rec), remembered<pixel_y_in>(memo.y, y, rec)};
+  }
+  static bool valid_view(int w, int v) { return valid_window(w) && v >= 1 && v <= kMaxViews; }
+  // The pixel of a coordinate along one axis, from the memo when it was mapped just before.
+  template <int (*Map)(const ViewRecord&, float)>
+  static int remembered(AxisMemo& memo, float value, const ViewRecord& rec) {
+    if (value == memo.value[0]) return memo.pixel[0];
+    const bool second = value == memo.value[1];
+    const int pixel = second ? memo.pixel[1] : Map(rec, value);
+    memo.value[1] = memo.value[0];
+    memo.pixel[1] = memo.pixel[0];
+    memo.value[0] = value;
+    memo.pixel[0] = pixel;
+    return pixel;
+  }
+
+  // The pen of the active window moves to p (kMove, or any pen but kLine) or draws a line there.
+  void pen_to(PixelPoint p, int pen) {
+    Pen* s = active_pen();
+    if (s && pen != kLine) {
+      s->at = p;
+      s->at_set = true;
+      s->moved = true;
+    } else if (s && s->last == Pen::Last::kLine && s->from == s->at && s->to == p &&
+               s->rgb == s->line) {
+      s->at = p;  // the same line again changes no pixel
+      s->moved = false;
+    } else {
+      send_pen_to(p, pen);
+    }
+  }
+  void set_pixel(PixelPoint p, Rgb rgb) {
+    const Pen* s = active_pen();
+    if (s && s->last == Pen::Last::kPixel && s->to == p && s->rgb == rgb) return;
+    send_pixel(p, rgb);
+  }
+  void set_line_rgb(Rgb rgb) {
+    if (Pen* s = active_pen()) {
+      s->line = rgb;
+      s->line_set = true;
+    } else {
+      send_untracked_color(rgb, kLineColor);
+    }
+  }
+  void set_text_rgb(Rgb rgb) {
+    if (Pen* s = active_pen()) {
+      s->text = rgb;
+      s->text_set = true;
+    } else {
+      send_untracked_color(rgb, kTextColor);
+    }
+  }
+
+  // The calls that reach the platform (graphics.cpp).
+  void bring_to_front(int window);
+  bool activate();
+  void send_pen_to(PixelPoint p, int pen);
+  void send_pixel(PixelPoint p, Rgb rgb);
+  enum ColorKind { kLineColor, kTextColor };
+  void send_untracked_color(Rgb rgb, ColorKind kind);
+  void send_line_color(Pen& s);
+  void send_text_color(Pen& s);
+  void send_position(Pen& s);
+  void flush_all_pens();
+  void forget_platform_state();
   void load_palette_rgb();
 
   Platform& platform_;
@@ -124,11 +269,12 @@ class Graphics {
   std::array<std::array<ViewRecord, kMaxViews + 1>, kMaxWindows + 1> views_{};
   std::array<PaletteColor, 16> palette_{};
   std::array<Rgb, 16> palette_rgb_{};
-  std::array<WindowColors, kMaxWindows + 1> colors_{};
+  std::array<Pen, kMaxWindows + 1> pens_{};
   std::array<std::array<ViewMemo, kMaxViews + 1>, kMaxWindows + 1> memo_{};
   bool palette_loaded_ = false;
   int current_color_ = 0;
-  int active_window_ = 0;  // 0: not known
+  int active_ = 0;           // the window drawing goes to; 0: whatever the platform has
+  int platform_active_ = 0;  // the platform's active window; 0: not known
 };
 
 // The font spec that draw_caption chooses for a caption size.

@@ -36,16 +36,15 @@ void leave_for_new_file(Workspace& ws, InteractiveState& state) {
 }
 
 void write_status_line(Workspace& ws, InteractiveState& state) {
-  Platform& platform = ws.graphics.platform();
   ws.graphics.select_window(1, 0);
   ws.graphics.set_color_rgb(kStatusGreen);
-  platform.set_text_position(1, 1);
+  ws.graphics.set_text_position(1, 1);
   const int code = std::abs(trunc_to_int(ws.scheme.element(state.selected).code()));
   const std::string_view name = status_name(code);
   if (!name.empty()) {
     state.status_text = utf8_fixed_width(format_i(state.selected, 4) + std::string(name), 50);
   }
-  platform.write_text(utf8_fixed_width(state.status_text, kStatusColumns));
+  ws.graphics.write_text(utf8_fixed_width(state.status_text, kStatusColumns));
 }
 
 void redraw_outline(Workspace& ws, int k, int code, int on_color, int off_color) {

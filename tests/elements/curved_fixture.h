@@ -13,17 +13,17 @@ namespace lumi::test {
 
 class CurvedTest : public TraceTest {
  protected:
-  // Every point the platform moved to in a window, in order: each draw_to ends with one, so
-  // these are the drawn points of the routines, mapped to pixels.
+  // The points of the lines drawn in a window, in order: where each run of lines began (each
+  // move the platform was given) and where each line ended.
   std::vector<PixelPoint> points_in(int window) const {
     std::vector<PixelPoint> out;
-    const std::string prefix = "w" + std::to_string(window) + " move_to ";
+    const std::string prefix = "w" + std::to_string(window) + " ";
     for (const std::string& c : platform.calls) {
       if (c.rfind(prefix, 0) != 0) continue;
       std::istringstream in(c.substr(prefix.size()));
+      std::string call;
       PixelPoint p;
-      in >> p.x >> p.y;
-      out.push_back(p);
+      if (in >> call >> p.x >> p.y && (call == "move_to" || call == "line_to")) out.push_back(p);
     }
     return out;
   }

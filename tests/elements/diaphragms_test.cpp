@@ -112,9 +112,9 @@ TEST_F(DiaphragmTest, SegmentsAreRedAndTheSchemeWindowEndsCurrent) {
   ASSERT_GE(rays_drawn.size(), 2u);
   EXPECT_EQ(rays_drawn[rays_drawn.size() - 1].color, kRed);
   EXPECT_EQ(rays_drawn[rays_drawn.size() - 2].color, kRed);
-  EXPECT_EQ(platform.active(), 1);
-  EXPECT_EQ(platform.line_color(1), kRed);
-  EXPECT_EQ(platform.line_color(2), kRed);
+  EXPECT_EQ(next_line().window, 1);
+  EXPECT_EQ(next_line_color(1), kRed);
+  EXPECT_EQ(next_line_color(2), kRed);
 }
 
 TEST_F(DiaphragmTest, WindowsOfTheThreeKinds) {

@@ -93,11 +93,11 @@ TEST_F(FlatMirrorTest, MarkSignComesFromDxAloneWithNegativeZeroNegative) {
 
 TEST_F(FlatMirrorTest, HitColoursAreChosenInTheMirrorWindow) {
   run(180, {make_ray(-10, 9, 0, 1, 0, 0), make_ray(-10, 1, 0, 1, 0, 0)});
-  EXPECT_EQ(platform.line_color(1), kRed);
   ASSERT_EQ(traced_segments().size(), 2u);
   for (const RecordedSegment& s : traced_segments()) EXPECT_EQ(s.color, kRed);
-  EXPECT_EQ(platform.line_color(3), kGreen);  // the last ray passed
-  EXPECT_EQ(platform.active(), 1);
+  EXPECT_EQ(next_line().window, 1);
+  EXPECT_EQ(next_line_color(1), kRed);
+  EXPECT_EQ(next_line_color(3), kGreen);  // the last ray passed
 }
 
 TEST_F(FlatMirrorTest, ParallelRaysAreLostUncounted) {

@@ -154,8 +154,8 @@ TEST_F(SourceTest, LogLineAndColour) {
   const std::size_t segments = platform.segments.size();
   trace_source(ws, parallel(1, 1, 0, 0, 0, 10, 10), rays);
   EXPECT_EQ(log_lines(), std::vector<std::string>{" Источник: вышло     100  лучей"});
-  EXPECT_EQ(platform.line_color(1), kRed);
   EXPECT_EQ(platform.segments.size(), segments);  // the source draws nothing
+  EXPECT_EQ(next_line_color(1), kRed);
 }
 
 TEST_F(SourceTest, OutlineIsTheSegmentAcrossTheAxis) {

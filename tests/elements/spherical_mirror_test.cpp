@@ -66,6 +66,7 @@ TEST_F(SphericalMirrorTest, FlatMirrorReturnsARayStraightBackAndMarksItAcrossThe
 }
 
 TEST_F(SphericalMirrorTest, RimAndHoleEdgeReflectWhatLiesBeyondIsStopped) {
+  scheme_window(-20.0f, 20.0f, -15.0f, 15.0f);  // close enough to tell the rays apart
   prepare(make_element(32, {10, 0, 0, 0, 0, 2}));
   set_rays({make_ray(10, 5, 0, -1, 0, 0), make_ray(10, 1, 0, -1, 0, 0),
             make_ray(10, 0.5, 0, -1, 0, 0), make_ray(10, 5.5, 0, -1, 0, 0)});

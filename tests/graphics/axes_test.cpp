@@ -134,11 +134,11 @@ TEST_F(AxesTest, OneLabelDrawsCaptionThenSolidMark) {
   axes(0.0f, 1.0f, 0.0f, 1.0f, 2.0f, 0.0f);
   EXPECT_EQ(p.calls_starting(""),
             (std::vector<std::string>{
-                "set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 0", "move_to 2 450",
-                "set_text_color_rgb 0", "set_color_rgb 0", "draw_text     0.",
+                "set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 0",
+                "set_text_color_rgb 0", "move_to 2 450", "draw_text     0.",
                 "set_text_rotation 0", "set_line_mask 65535", "set_line_mask 65535",
-                "move_to 22 452", "line_to 30 452", "move_to 30 452", "move_to 26 448",
-                "line_to 26 456", "move_to 26 456"}));
+                "set_color_rgb 0", "move_to 22 452", "line_to 30 452", "move_to 26 448",
+                "line_to 26 456"}));
 }
 
 TEST_F(AxesTest, GridsInShortDashesThenASolidFrame) {

@@ -86,15 +86,22 @@ TEST_F(GraphicsTest, DefinedColoursLastAcrossLaterWindows) {
   EXPECT_EQ(g.palette_rgb(5), 255u + 256u * 127u);
 }
 
-TEST_F(GraphicsTest, SelectColourSetsBothColoursAndPointsReadThePaletteAtOnce) {
+TEST_F(GraphicsTest, SelectColourColoursLinesAndTextAndPointsReadThePaletteAtOnce) {
   g.select_color(3);
-  EXPECT_EQ(p.calls_starting(""), (Calls{"set_text_color_rgb 65280", "set_color_rgb 65280"}));
   EXPECT_EQ(g.current_color(), 3);
+  g.draw_to(1, 1, 0.0f, 0.0f, kLine);
+  g.draw_caption(1, 10.0f, 10.0f, 4.0f, 0.0f, "a");
   g.define_color(3, 0.5f, 0.5f, 0.5f);
   g.plot_point(1, 1, 0.0f, 0.0f);
+  g.draw_to(1, 1, 5.0f, 0.0f, kLine);
   ASSERT_EQ(p.pixels.size(), 1u);
   EXPECT_EQ(p.pixels[0].color, 127u + 256u * 127u + 65536u * 127u);
-  EXPECT_EQ(p.line_color(1), 65280u);
+  // Lines and text take a redefined entry only at the next select_color
+  ASSERT_EQ(p.segments.size(), 2u);
+  EXPECT_EQ(p.segments[0].color, 65280u);
+  EXPECT_EQ(p.segments[1].color, 65280u);
+  ASSERT_EQ(p.texts.size(), 1u);
+  EXPECT_EQ(p.texts[0].color, 65280u);
   g.select_color(16);  // not a palette index
   EXPECT_EQ(g.current_color(), 3);
 }
@@ -155,8 +162,12 @@ TEST_F(GraphicsTest, EmptyWorldRangesAndNanCoordinatesStayOnTheView) {
   EXPECT_EQ(p1.y, 26);
   g.draw_to(1, 1, nan, nan, kLine);
   g.plot_point(1, 1, nan, -nan);
-  EXPECT_EQ(p.calls_starting(""),
-            (Calls{"line_to 26 26", "move_to 26 26", "set_pixel_rgb 26 26 0"}));
+  ASSERT_EQ(p.segments.size(), 1u);
+  EXPECT_EQ(p.segments[0].x1, 26);
+  EXPECT_EQ(p.segments[0].y1, 26);
+  ASSERT_EQ(p.pixels.size(), 1u);
+  EXPECT_EQ(p.pixels[0].x, 26);
+  EXPECT_EQ(p.pixels[0].y, 26);
 
   g.set_view_world(1, 1, 3.0f, 3.0f, 2.0f, 2.0f);
   const PixelPoint on = g.world_to_pixel(1, 1, 3.0f, 2.0f);
@@ -177,16 +188,27 @@ TEST_F(GraphicsTest, EmptyWorldRangesAndNanCoordinatesStayOnTheView) {
   EXPECT_EQ(y, 4.0f);
 }
 
+// The pixel segments drawn in window 1, as "x0 y0 x1 y1".
+std::vector<std::string> lines_of(const test::RecordingPlatform& p) {
+  std::vector<std::string> out;
+  for (const test::RecordedSegment& s : p.segments) {
+    out.push_back(std::to_string(s.x0) + " " + std::to_string(s.y0) + " " + std::to_string(s.x1) +
+                  " " + std::to_string(s.y1));
+  }
+  return out;
+}
+
 TEST_F(GraphicsTest, DrawToLinesOnlyWithPenOneAndAlwaysMoves) {
-  g.draw_to(1, 1, 0.0f, 0.0f, kLine);
-  g.draw_to(1, 1, 10.0f, 5.0f, 2);
+  g.draw_to(1, 1, 0.0f, 0.0f, kLine);  // from where the frame ended
+  g.draw_to(1, 1, 10.0f, 5.0f, 2);     // any other pen only moves
+  g.draw_to(1, 1, 10.0f, -5.0f, kLine);
   g.draw_to_pixel(1, 5, 6, kMove);
+  g.draw_to_pixel(1, 7, 8, kLine);
+  g.draw_to(1, 1, 0.0f, 0.0f, kLine);  // a line's end is the current position
   g.draw_horizontal(1, 1, -10.0f, 10.0f, -5.0f);
   g.draw_vertical(1, 1, 10.0f, -5.0f, 5.0f);
-  EXPECT_EQ(p.calls_starting(""),
-            (Calls{"line_to 319 239", "move_to 319 239", "move_to 611 26", "move_to 5 6",
-                   "move_to 26 452", "line_to 611 452", "move_to 611 452", "move_to 611 452",
-                   "line_to 611 26", "move_to 611 26"}));
+  EXPECT_EQ(lines_of(p), (Calls{"26 452 319 239", "611 26 611 452", "5 6 7 8", "7 8 319 239",
+                                "26 452 611 452", "611 452 611 26"}));
 }
 
 TEST_F(GraphicsTest, LineStylesResetToSolidFirst) {
@@ -219,10 +241,13 @@ TEST_F(GraphicsTest, CaptionIsPlacedRotatedAndDrawnInTheCurrentColour) {
   g.select_color(4);
   p.calls.clear();
   g.draw_caption(1, 10.0f, 10.0f, 4.0f, 90.0f, "*E -3");
-  EXPECT_EQ(p.calls_starting(""),
-            (Calls{"set_font t'Times New Roman Cyr'h12w4", "set_text_rotation 900",
-                   "move_to 26 453", "draw_text *E -3", "set_text_rotation 0"}));
+  EXPECT_EQ(p.calls_starting("set_font"), (Calls{"set_font t'Times New Roman Cyr'h12w4"}));
+  EXPECT_EQ(p.calls_starting("set_text_rotation"),
+            (Calls{"set_text_rotation 900", "set_text_rotation 0"}));
   ASSERT_EQ(p.texts.size(), 1u);
+  EXPECT_EQ(p.texts[0].x, 26);
+  EXPECT_EQ(p.texts[0].y, 453);
+  EXPECT_EQ(p.texts[0].font, "t'Times New Roman Cyr'h12w4");
   EXPECT_EQ(p.texts[0].rotation, 900);
   EXPECT_EQ(p.texts[0].color, 16776960u);
 
@@ -239,7 +264,8 @@ TEST_F(GraphicsTest, RefusedFontIsRetriedUprightAndThenGivenUp) {
   EXPECT_EQ(p.calls_starting("set_"),
             (Calls{"set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 900",
                    "set_font t'Times New Roman Cyr'h24w7", "set_text_rotation 455",
-                   "set_text_color_rgb 0", "set_color_rgb 0", "set_text_rotation 0"}));
+                   "set_text_color_rgb 0", "set_text_rotation 0"}));
+  EXPECT_EQ(p.texts.back().rotation, 455);
   EXPECT_TRUE(p.warnings.empty());
 
   p.font_failures = 1000;
@@ -249,26 +275,98 @@ TEST_F(GraphicsTest, RefusedFontIsRetriedUprightAndThenGivenUp) {
   EXPECT_EQ(p.texts.back().text, "b");
 }
 
-TEST_F(GraphicsTest, SelectingTheActiveWindowCostsNothing) {
+TEST_F(GraphicsTest, WindowsAndColoursReachThePlatformOnlyWithDrawing) {
   g.select_window(1, 0);
-  g.draw_to_pixel(1, 0, 0, kMove);
-  EXPECT_TRUE(p.calls_starting("set_active_window").empty());
-  g.select_window(2, 3);
+  g.select_color(3);
+  g.draw_to_pixel(1, 0, 0, kLine);
+  // Passing through window 2 and colour 1 without drawing with them tells the platform nothing
   g.select_window(2, 0);
-  EXPECT_EQ(p.calls_starting(""), (Calls{"move_to 0 0", "set_active_window 2", "focus_window 3"}));
-  g.close_window(2);
-  g.select_window(2, 0);
-  EXPECT_EQ(p.calls_starting("set_active_window").size(), 2u);
-  // A newly opened window may take over as the active one.
+  g.select_color(5);
+  g.select_window(1, 0);
+  g.select_color(1);
+  g.select_color(3);
+  g.draw_to_pixel(1, 1, 1, kLine);
+  EXPECT_EQ(p.calls_starting(""), (Calls{"set_color_rgb 65280", "line_to 0 0", "line_to 1 1"}));
+  // Each window keeps the colour chosen while it was selected
+  g.draw_to_pixel(2, 2, 2, kLine);
+  ASSERT_EQ(p.segments.size(), 3u);
+  EXPECT_EQ(p.segments[2].window, 2);
+  EXPECT_EQ(p.segments[2].color, 16711680u);
+  g.draw_to_pixel(2, 3, 3, kLine);
+  EXPECT_EQ(p.calls_starting("set_active_window"), (Calls{"set_active_window 2"}));
+  // A window brought to the front makes the selected one active first
+  g.select_window(1, 3);
+  EXPECT_EQ(p.calls.back(), "w1 focus_window 3");
+  // Closing or opening a window leaves the platform's active window unknown
+  g.close_window(1);
+  p.calls.clear();
+  g.draw_to_pixel(1, 0, 0, kLine);
+  EXPECT_EQ(p.calls_starting("set_active_window"), (Calls{"set_active_window 1"}));
   g.open_element_window(3, 480, 640, "");
-  g.select_window(2, 0);
-  EXPECT_EQ(p.calls_starting("set_active_window").size(), 3u);
+  p.calls.clear();
+  g.draw_to_pixel(1, 0, 0, kLine);
+  EXPECT_EQ(p.calls_starting("set_active_window"), (Calls{"set_active_window 1"}));
+}
+
+TEST_F(GraphicsTest, RepeatedLineOrPointIsLeftOutButTheLineStillMoves) {
+  g.select_color(1);
+  const auto line = [this](int x0, int y0, int x1, int y1) {
+    g.draw_to_pixel(1, x0, y0, kMove);
+    g.draw_to_pixel(1, x1, y1, kLine);
+  };
+  line(10, 10, 20, 10);
+  line(10, 10, 20, 10);
+  g.draw_to_pixel(1, 20, 30, kLine);  // continues from the line left out
+  line(20, 10, 20, 30);
+  EXPECT_EQ(lines_of(p), (Calls{"10 10 20 10", "20 10 20 30"}));
+
+  // The same line again after anything else was drawn, in another colour or with another mask
+  g.plot_point(1, 1, 0.0f, 0.0f);
+  line(20, 10, 20, 30);
+  g.select_color(3);
+  line(20, 10, 20, 30);
+  g.set_line_style(2);
+  line(20, 10, 20, 30);
+  EXPECT_EQ(p.segments.size(), 5u);
+  // Drawing in another window changes nothing in this one
+  g.draw_to_pixel(2, 20, 30, kLine);
+  line(20, 10, 20, 30);
+  EXPECT_EQ(p.segments.size(), 6u);
+
+  // Points: the same pixel in the same colour once; another colour sets it again
+  g.plot_point(1, 1, 1.0f, 1.0f);
+  g.plot_point(1, 1, 1.0f, 1.0f);
+  g.define_color(3, 1.0f, 1.0f, 1.0f);
+  g.plot_point(1, 1, 1.0f, 1.0f);
+  EXPECT_EQ(p.pixels.size(), 3u);
+  EXPECT_EQ(p.pixels.back().color, 0xFFFFFFu);
+}
+
+// What the program set in a window reaches the platform before the platform's windows change, and
+// a colour chosen while no window is known goes straight to whichever the platform has.
+TEST_F(GraphicsTest, OpeningAWindowPassesOnWhatWaitsAndLaterColoursGoStraightOn) {
+  g.select_color(3);
+  g.draw_to_pixel(1, 40, 40, kMove);
+  g.open_element_window(2, 480, 640, "");
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"set_color_rgb 65280", "set_text_color_rgb 65280", "move_to 40 40",
+                   "open_child_window 2 ", "set_window_config 2 640 480",
+                   "set_background_color_rgb 0"}));
+  // The platform still has window 1 active: grey goes there, and stays
+  g.select_color(8);
+  g.select_window(1, 0);
+  g.draw_to_pixel(1, 50, 50, kLine);
+  ASSERT_EQ(p.segments.size(), 1u);
+  EXPECT_EQ(p.segments[0].color, 8355711u);
+  EXPECT_EQ(p.segments[0].x0, 40);
 }
 
 TEST_F(GraphicsTest, WindowSelectionRetriesABoundedNumberOfTimes) {
   p.activate_failures = 1;
   g.select_window(5, 0);
-  EXPECT_EQ(p.calls_starting(""), (Calls{"set_active_window 5", "set_active_window 5"}));
+  g.draw_to_pixel(5, 1, 2, kLine);
+  EXPECT_EQ(p.calls_starting(""),
+            (Calls{"set_active_window 5", "set_active_window 5", "line_to 1 2"}));
   EXPECT_TRUE(p.warnings.empty());
 
   p.calls.clear();
@@ -283,6 +381,7 @@ TEST_F(GraphicsTest, WindowSelectionRetriesABoundedNumberOfTimes) {
   // The failed window is not taken for the active one.
   p.activate_failures = 0;
   g.select_window(6, 0);
+  g.draw_to_pixel(6, 1, 2, kLine);
   EXPECT_EQ(p.calls_starting("set_active_window").size(), tries + 1);
 }
 

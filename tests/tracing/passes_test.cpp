@@ -52,7 +52,7 @@ TEST_F(PassesTest, SchemeWindowHasTheFileInItsCaptionAndGreyAxes) {
   // The view frame is drawn before the axes select nothing: grey throughout
   EXPECT_TRUE(std::all_of(segments.begin(), segments.end(),
                           [](const RecordedSegment& s) { return s.color == kGrey; }));
-  EXPECT_EQ(platform.line_color(1), kRed);
+  EXPECT_EQ(next_line_color(1), kRed);
 }
 
 TEST_F(PassesTest, SchemeWindowCaptionIsCutAtOneHundredCharacters) {

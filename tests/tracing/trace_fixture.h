@@ -115,6 +115,22 @@ class TraceTest : public ::testing::Test {
     return out;
   }
 
+  // The line that drawing would make next without naming a window, off the canvas: it shows the
+  // window a routine left current and that window's colour.
+  RecordedSegment next_line() {
+    const std::size_t before = platform.segments.size();
+    ++probes_;
+    graphics.draw_to_pixel(0, -10 * probes_, -5, kMove);
+    graphics.draw_to_pixel(0, -10 * probes_, -6, kLine);
+    EXPECT_EQ(platform.segments.size(), before + 1);
+    return platform.segments.back();
+  }
+  // The colour of the next line drawn in a window.
+  Rgb next_line_color(int window) {
+    graphics.select_window(window, 0);
+    return next_line().color;
+  }
+
   RecordingPlatform platform;
   Graphics graphics{platform};
   Scheme scheme;
@@ -124,6 +140,8 @@ class TraceTest : public ::testing::Test {
   RayBundle& rays = shared_bundle();
 
  private:
+  int probes_ = 0;
+
   static std::filesystem::path make_dir() {
     static int serial = 0;
     std::ostringstream name;
