@@ -95,12 +95,15 @@ std::map<int, QString> DesktopTest::captions() const {
   return result;
 }
 
-bool DesktopTest::wait_for_interactive() {
-  if (!wait_until([this] { return platform_->mouse_handler_registered(1); })) return false;
-  // Everything the program thread posted before arming the mouse is ahead of this in the queue.
-  bool caught_up = false;
-  QMetaObject::invokeMethod(&frame(), [&caught_up] { caught_up = true; }, Qt::QueuedConnection);
-  return wait_until([&caught_up] { return caught_up; });
+bool DesktopTest::wait_for_mouse_handler(int window) {
+  return wait_until([&] { return platform_->mouse_handler_registered(window); }) && catch_up();
+}
+
+// Posts from the program thread reach the GUI in order: a marker posted now runs after them.
+bool DesktopTest::catch_up() {
+  auto caught_up = std::make_shared<bool>(false);
+  QMetaObject::invokeMethod(&frame(), [caught_up] { *caught_up = true; }, Qt::QueuedConnection);
+  return wait_until([caught_up] { return *caught_up; });
 }
 
 // In the MDI area's top-left corner, small, in front and scrolled to `p`.
@@ -114,7 +117,7 @@ bool DesktopTest::reveal(int window, QPoint p) {
   // The scroll bars (the picture's and the MDI area's) follow the new size through posted layout
   // events: the point must stay put on the screen between two looks.
   QPoint last_seen(-1, -1);
-  return wait_until([&] {
+  const bool shown = wait_until([&] {
     if (sub->pos() != QPoint(0, 0)) sub->move(0, 0);
     scroll->ensureVisible(p.x(), p.y(), 20, 20);
     const QPoint on_screen = view->mapToGlobal(p);
@@ -123,6 +126,17 @@ bool DesktopTest::reveal(int window, QPoint p) {
     if (!settled) QTest::qWait(20);
     return settled;
   });
+  if (!shown) {
+    const QRect seen = view->visibleRegion().boundingRect();
+    ADD_FAILURE() << "window " << window << " sub-window at " << sub->x() << "," << sub->y()
+                  << " size " << sub->width() << "x" << sub->height() << ", visible part "
+                  << seen.x() << "," << seen.y() << " " << seen.width() << "x" << seen.height()
+                  << ", view " << view->width() << "x" << view->height() << ", viewport "
+                  << scroll->viewport()->width() << "x" << scroll->viewport()->height()
+                  << ", sub visible " << sub->isVisible() << " minimized " << sub->isMinimized()
+                  << " maximized " << sub->isMaximized();
+  }
+  return shown;
 }
 
 QPoint DesktopTest::reveal_anchor(int k) {

@@ -59,8 +59,13 @@ class DesktopTest : public ::testing::Test {
   QAction* action(const QString& text) const;
   // The captions of the MDI sub-windows, by window number.
   std::map<int, QString> captions() const;
-  // The traced scheme follows the mouse: window 1 has its mouse handler.
-  bool wait_for_interactive();
+  // Waits until the GUI has carried out every window operation posted so far.
+  bool catch_up();
+  // Waits until `window` has a mouse handler and the GUI has carried out every window operation
+  // made before.
+  bool wait_for_mouse_handler(int window);
+  // The traced scheme follows the mouse.
+  bool wait_for_interactive() { return wait_for_mouse_handler(1); }
   // Makes a window's sub-window small, brings it forward and scrolls its picture until the canvas
   // pixel `p` is on the screen. False when it never got there.
   bool reveal(int window, QPoint p);

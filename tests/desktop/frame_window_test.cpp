@@ -80,6 +80,7 @@ TEST_F(DesktopTest, DesktopAboutBoxShowsTheFourLinesOfTheAboutText) {
 // The program thread opens, sizes, retitles, focuses and closes windows; the MDI area follows
 // in the same order and shows each canvas at one pixel per pixel.
 TEST_F(DesktopTest, DesktopSubWindowsFollowTheWindowOperations) {
+  std::atomic<bool> posted{false};
   std::atomic<bool> go_on{false};
   start_body([&] {
     platform().open_child_window(1, "1  Схема");
@@ -89,12 +90,13 @@ TEST_F(DesktopTest, DesktopSubWindowsFollowTheWindowOperations) {
     platform().open_child_window(3, "  3  Линза");
     platform().close_window(7);  // never opened: ignored
     platform().focus_window(2);
+    posted = true;
     while (!go_on) platform().idle();
     platform().close_window(3);
     platform().open_child_window(2, "  2  Зеркало снова");
     return 0;
   });
-  ASSERT_TRUE(wait_until([&] { return captions().size() == 3; }));
+  ASSERT_TRUE(wait_until([&] { return posted.load(); }) && catch_up());
   EXPECT_EQ(captions(), (std::map<int, QString>{
                             {1, "1  Схема"}, {2, "  2  Зеркало"}, {3, "  3  Линза"}}));
   EXPECT_EQ(stacking_order().back(), 2);

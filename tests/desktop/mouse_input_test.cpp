@@ -59,8 +59,7 @@ TEST_F(DesktopTest, DesktopMouseEventsReachTheHandlerInCanvasPixels) {
     platform().close_window(1);
     return 0;
   });
-  ASSERT_TRUE(wait_until([&] { return platform().mouse_handler_registered(1); }));
-  ASSERT_TRUE(wait_until([&] { return frame().view(1) && frame().view(1)->width() == 800; }));
+  ASSERT_TRUE(wait_for_mouse_handler(1));
   ASSERT_TRUE(reveal(1, QPoint(700, 500)));
   ASSERT_TRUE(reveal(1, QPoint(690, 495)));
   CanvasView* view = frame().view(1);
