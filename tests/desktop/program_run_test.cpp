@@ -117,6 +117,50 @@ TEST_F(DesktopTest, DesktopRefusedFileIsShownInAMessageBoxAndTheDialogComesBack)
   EXPECT_FALSE(captions().empty());
 }
 
+// The telescope with a million rays and 21 focus shifts: long enough to be interrupted.
+std::string long_scheme() {
+  QFile in(QString::fromStdString(example("newton-telescope.ops")));
+  EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+  QByteArray text = in.readAll();
+  text.replace("                  21   N1", "                1000   N1");
+  text.replace("                  21   N2", "                1000   N2");
+  text.replace("                 -4.   ", "                -10.   ");
+  text.replace("                  4.   ", "                 10.   ");
+  QFile out("long.ops");
+  EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(text);
+  return "long.ops";
+}
+
+std::string log_text() {
+  QFile log("диагностика.dat");
+  return log.open(QIODevice::ReadOnly) ? log.readAll().toStdString() : std::string();
+}
+
+// "Открыть" chosen from the GUI thread while the program thread traces; then a stream of mouse
+// events over the next scheme. Run under ThreadSanitizer too.
+TEST_F(DesktopTest, DesktopOpenWhileTracingStopsThePassThenTheMouseStreamIsFollowed) {
+  const std::string scheme = long_scheme();
+  start_program(scheme, {example("singlet.ops")});
+  ASSERT_TRUE(wait_until([&] { return captions().size() == 4; }));
+  action("Открыть")->trigger();
+  ASSERT_TRUE(wait_until([&] { return !requests_.empty(); }));
+  // The last line of the focal plane's sweep was never written: the pass stopped before it.
+  EXPECT_EQ(log_text().find("\xF2\xEE\xF7\xE5\xEA"), std::string::npos);  // "точек"
+
+  ASSERT_TRUE(wait_for_interactive());
+  CanvasView* view = frame().view(1);
+  const QPoint start = reveal_anchor(1);
+  for (int i = 0; i < 200; ++i) {
+    mouse(QTest::MouseMove, view, start + QPoint(i % 40, i % 25));
+    if (i % 50 == 0) QTest::qWait(5);
+  }
+  mouse(QTest::MousePress, view, start, Qt::LeftButton);
+  mouse(QTest::MouseRelease, view, start, Qt::LeftButton);
+  const std::shared_ptr<Canvas> canvas = platform().canvas(1);
+  EXPECT_TRUE(wait_until([&] { return status_line_pixels(*canvas) > 0; }));
+}
+
 TEST_F(DesktopTest, DesktopExitWhileTracingEndsTheRun) {
   start_program(example("all-elements.ops"));
   ASSERT_TRUE(wait_until([&] { return !captions().empty(); }));

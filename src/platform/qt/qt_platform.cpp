@@ -136,11 +136,31 @@ void QtPlatform::idle() {
   if (stopping_.load()) throw ProgramStopped{};
 }
 
+// The operation itself goes through a queue of our own, under a standard mutex, and Qt's event
+// only says "run what is queued": what crosses threads is ordered by a lock every checker sees.
 void QtPlatform::post(std::function<void()> operation) {
   if (QThread::currentThread() == frame_->thread()) {
     operation();
-  } else {
-    QMetaObject::invokeMethod(frame_.get(), std::move(operation), Qt::QueuedConnection);
+    return;
+  }
+  {
+    std::lock_guard lock(posted_mutex_);
+    posted_.push_back(std::move(operation));
+  }
+  QMetaObject::invokeMethod(frame_.get(), [this] { run_posted(); }, Qt::QueuedConnection);
+}
+
+// GUI thread: runs the queued operations in order, each outside the lock.
+void QtPlatform::run_posted() {
+  for (;;) {
+    std::function<void()> operation;
+    {
+      std::lock_guard lock(posted_mutex_);
+      if (posted_.empty()) return;
+      operation = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    operation();
   }
 }
 

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -100,6 +101,7 @@ class QtPlatform : public RasterDisplay {
 
   void gate();                              // waits while paused; throws once stopping
   void post(std::function<void()> operation);  // to the GUI thread, in order
+  void run_posted();
   template <class T>
   T ask(std::function<T()> question);  // runs on the GUI thread; the program thread waits
 
@@ -107,6 +109,8 @@ class QtPlatform : public RasterDisplay {
   FileChooser chooser_;
   std::optional<std::string> first_scheme_;  // program thread, once consumed
 
+  std::mutex posted_mutex_;  // guards posted_
+  std::deque<std::function<void()>> posted_;
   mutable std::mutex mouse_mutex_;  // guards mouse_handlers_; held while a handler runs
   std::map<int, MouseRegistration> mouse_handlers_;
 
