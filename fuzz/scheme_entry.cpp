@@ -63,7 +63,9 @@ void cap_shifts(ElementRecord& plane) {
 void cap_work(SchemeFile& file) {
   for (int k = 1; k <= file.count; ++k) {
     ElementRecord& e = file.elements[static_cast<std::size_t>(k - 1)];
-    if (e.code() == code::kSource) {
+    // Only a source that would make more rays is cut: cutting every large count would also
+    // hide a large count beside a zero one, which makes no rays and must stay quick.
+    if (e.code() == code::kSource && source_ray_count(e) > kMaxSourceRays) {
       cap(e, 8, kMaxRowsAcross);
       cap(e, 9, kMaxRowsUp);
       cap(e, 12, kMaxWavelengths);
@@ -74,15 +76,14 @@ void cap_work(SchemeFile& file) {
   }
 }
 
-// The interactive step with the pointer over each anchor in turn, left button held: every
-// element is named on the status line, highlighted and brought forward.
+// The interactive step with the mouse over the pixel of each anchor in turn, the left button held
+// at every other one: the elements are named on the status line, highlighted and brought forward.
 void visit_anchors(Workspace& ws) {
   InteractiveState state;
   interactive_step(ws, state);
   for (int k = 1; k <= ws.scheme.count; ++k) {
-    ws.scheme.input.pointer_x.store(ws.scheme.pick(k).x, std::memory_order_relaxed);
-    ws.scheme.input.pointer_y.store(ws.scheme.pick(k).y, std::memory_order_relaxed);
-    ws.scheme.input.pointer_keys.store(k % 2, std::memory_order_relaxed);
+    const PixelPoint p = ws.graphics.world_to_pixel(1, 1, ws.scheme.pick(k).x, ws.scheme.pick(k).y);
+    mouse_handler(ws.graphics, ws.scheme.input, p.x, p.y, k % 2);
     interactive_step(ws, state);
   }
   ws.scheme.input.open_request.store(1, std::memory_order_relaxed);

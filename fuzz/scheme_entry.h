@@ -8,13 +8,15 @@
 
 namespace lumi::fuzz {
 
-// Counts above these are cut before tracing, so that one input takes milliseconds: the source's
-// rows, wavelengths and directions (at most 16·4·4·4·3 = 3072 rays) and the focal plane's shifts.
+// Counts above these are cut before tracing, so that one input takes milliseconds: the rows,
+// wavelengths and directions of a source that would make more than 3072 rays (16·4·4·4·3) and the
+// focal plane's shifts.
 inline constexpr float kMaxRowsAcross = 16.0f;
 inline constexpr float kMaxRowsUp = 4.0f;
 inline constexpr float kMaxWavelengths = 4.0f;
 inline constexpr float kMaxAzimuths = 4.0f;
 inline constexpr float kMaxElevations = 3.0f;
+inline constexpr long long kMaxSourceRays = 3072;
 inline constexpr long long kMaxShifts = 4;
 
 // Runs the bytes as a scheme file. Returns whether the reader and the checks accepted it; a

@@ -52,6 +52,12 @@ SourceGrid source_grid(const ElementRecord& e) {
   return grid;
 }
 
+// A count of zero or less makes no rays at all. The loops are not entered then: beside an empty
+// one, a count near the int limit would otherwise be walked through for nothing and overflow.
+bool makes_rays(const SourceGrid& grid) {
+  return grid.rows_across > 0 && grid.rows_up > 0 && grid.wavelengths > 0;
+}
+
 // Writes the rays of one direction: every wavelength from every grid point, wavelength outermost,
 // then the rows across the width, then the rows up the height. Stops when the bundle is full.
 void emit_grid(const SourceGrid& grid, double dir_x, double dir_y, double dir_z,
@@ -87,11 +93,13 @@ void emit_fan(const ElementRecord& e, const SourceGrid& grid, RayBundle& rays) {
   const int azimuths = trunc_to_int(e.slot(15));
   const int elevations = trunc_to_int(e.slot(18));
   const double fi = e.slot(7);
+  if (azimuths <= 0 || elevations <= 0) return;
   const double azimuth_step = azimuths > 1 ? (a2 - a1) / (azimuths - 1) : 1.0;
   const double elevation_step = elevations > 1 ? (e2 - e1) / (elevations - 1) : 1.0;
   for (int p = 1; p <= azimuths; ++p) {
     const double alpha = (p - 1) * azimuth_step + a1 + fi;
     for (int q = 1; q <= elevations; ++q) {
+      if (rays.count == RayBundle::kCapacity) return;
       const double epsilon = (q - 1) * elevation_step + e1;
       const double cos_e = cos_deg(epsilon);
       emit_grid(grid, cos_deg(alpha) * cos_e, sin_deg(alpha) * cos_e, sin_deg(epsilon), rays);
@@ -116,10 +124,12 @@ void prepare_source(Workspace& ws, const ElementRecord& e, int mode) {
 void trace_source(Workspace& ws, const ElementRecord& e, RayBundle& rays) {
   rays.count = 0;
   const SourceGrid grid = source_grid(e);
-  if (e.slot(2) == 16.0f) {
-    emit_fan(e, grid, rays);
-  } else {
-    emit_grid(grid, grid.c, grid.s, 0.0, rays);
+  if (makes_rays(grid)) {
+    if (e.slot(2) == 16.0f) {
+      emit_fan(e, grid, rays);
+    } else {
+      emit_grid(grid, grid.c, grid.s, 0.0, rays);
+    }
   }
   ws.log.append(count_line(" Источник: вышло", rays.count));
   ws.graphics.select_color(color::kRay);

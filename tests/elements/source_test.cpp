@@ -148,6 +148,17 @@ TEST_F(SourceTest, BundleIsFilledToCapacityAndNoFurther) {
   EXPECT_EQ(log_lines().back(), " Источник: вышло 1000000  лучей");
 }
 
+// Counts near the int limit beside an empty one, or beyond a full bundle: no loop walks them
+// through (which took ages and overflowed its index).
+TEST_F(SourceTest, HugeCountsEndAtOnceBesideAnEmptyOneOrAFullBundle) {
+  trace_source(ws, parallel(1, 1, 0, 0, 0, 0, 1, 0.5f, 0.5f, 3e9f), rays);
+  EXPECT_EQ(rays.count, 0);
+  trace_source(ws, fan(0, 0, 1, 3e9f, 0, 0, 0), rays);
+  EXPECT_EQ(rays.count, 0);
+  trace_source(ws, fan(0, 0, 1, 3e9f, 0, 0, 1), rays);
+  EXPECT_EQ(rays.count, RayBundle::kCapacity);
+}
+
 TEST_F(SourceTest, LogLineAndColour) {
   open_scheme_view(-10, 10, -10, 10);
   graphics.select_color(color::kOffOutline);
