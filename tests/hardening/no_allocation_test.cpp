@@ -18,7 +18,7 @@
 #include "graphics/graphics.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme_reader.h"
-#include "platform/raster/raster_display.h"
+#include "platform/test_display.h"
 #include "tracing/passes.h"
 
 namespace {
@@ -54,19 +54,6 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace lumi {
 namespace {
 
-class Display : public RasterDisplay {
- public:
-  void append_menu_item(MenuItem) override {}
-  void set_about_text(std::string_view) override {}
-  void register_mouse_handler(int, int, MouseHandler) override {}
-  std::optional<std::string> choose_file(const OpenFileRequest&) override { return {}; }
-  void report_error(std::string_view) override {}
-  void report_warning(std::string_view) override {}
-  void report_progress(const TraceProgress&) override {}
-  void idle() override {}
-  std::filesystem::path log_path_for(const std::string&) override { return {}; }
-};
-
 std::string example(const std::string& name) {
   std::ifstream in(std::string(std::getenv("LUMI_EXAMPLES")) + "/" + name, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -91,7 +78,7 @@ TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
 
   const std::filesystem::path log_path = std::filesystem::temp_directory_path() /
                                           ("lumi-alloc-" + std::to_string(::getpid()) + ".dat");
-  Display display;
+  test::TestDisplay display;
   auto graphics = std::make_unique<Graphics>(display);
   auto rays = std::make_unique<RayBundle>();
   DiagnosticsLog log(log_path, nullptr);
