@@ -91,33 +91,42 @@ bool stops(const Diaphragm& d, double dx, double dy, double z, float w) {
   return d.kind == Kind::kOuter ? r > d.width : r < d.width;
 }
 
+// A hit mark: its pixel in the diaphragm's window, and whether the diaphragm stopped the ray.
+struct StopMark {
+  PixelPoint at;
+  bool stopped;
+  bool operator==(const StopMark&) const = default;
+};
+
 void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k, Kind kind) {
   Graphics& g = ws.graphics;
   const Diaphragm d = read_diaphragm(e, kind);
   const FlatPlane plane = flat_plane(-cos_deg(d.fi), -sin_deg(d.fi), 0.0, d.xo, d.yo);
   g.select_color(color::kRay);
 
+  RepeatedRoot across;
+  const auto on_hit = [&](Ray& ray) {
+    const double dx = ray.x - d.xo;
+    const double dy = ray.y - d.yo;
+    const float w = to_single(2.0 * across.of(dx * dx + dy * dy));
+    // The sign across comes from dy where the hit is exactly level with the centre in x
+    const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
+    const StopMark mark{g.map_point(k, 1, u, to_single(ray.z)), stops(d, dx, dy, ray.z, w)};
+    if (mark.stopped) ray.alive = 0.0;
+    return mark;
+  };
   const auto before_segment = [&g] {
     g.select_window(1, 0);
     g.select_color(color::kRay);
   };
-  const auto on_hit = [&](Ray& ray) {
-    const double dx = ray.x - d.xo;
-    const double dy = ray.y - d.yo;
-    const float w = to_single(2.0 * std::sqrt(dx * dx + dy * dy));
-    const bool stopped = stops(d, dx, dy, ray.z, w);
-
-    // Hit mark: the sign across comes from dy where the hit is exactly level with the centre in x
-    const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
-    const float v = to_single(ray.z);
+  const auto draw_mark = [&](const StopMark& mark) {
     g.select_color(color::kPassingHit);
-    if (stopped) g.select_color(color::kRay);
-    g.plot_point(k, 1, u, v);
+    if (mark.stopped) g.select_color(color::kRay);
+    g.plot_pixel(k, mark.at);
     g.select_color(color::kRay);
-
-    if (stopped) ray.alive = 0.0;
   };
-  const int drawn = trace_flat(g, rays, plane, BehindRay::kStops, before_segment, on_hit);
+  const int drawn =
+      trace_flat(g, rays, plane, BehindRay::kStops, k, on_hit, before_segment, draw_mark);
 
   ws.log.append(count_line(log_text(kind), drawn));
   g.select_window(1, 0);

@@ -32,6 +32,17 @@ void prepare_flat_mirror(Workspace& ws, const ElementRecord& e, int k, int mode)
   draw_across_segment(g, xo, yo, e.slot(7), 0.5f * w);
 }
 
+namespace {
+
+// A hit mark: its pixel in the mirror's window, and whether the hit lies outside the rectangle.
+struct MirrorMark {
+  PixelPoint at;
+  bool outside;
+  bool operator==(const MirrorMark&) const = default;
+};
+
+}  // namespace
+
 // The colour choices for the hit marks are made while the mirror's window is current, so the
 // scheme window keeps colour 1 for the segments throughout.
 void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
@@ -42,32 +53,33 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   const FlatPlane plane = flat_plane(cos_fi, sin_fi, 0.0, xo, yo);
   g.select_color(color::kRay);
 
+  RepeatedRoot across;
   const auto on_hit = [&](Ray& ray) {
     const double dx = ray.x - xo;
     const double dy = ray.y - yo;
-    const double w = 2.0 * std::sqrt(dx * dx + dy * dy);
+    const double w = 2.0 * across.of(dx * dx + dy * dy);
     const double h = 2.0 * std::abs(ray.z);
-    const bool outside = w > width || h > height;
-
-    // Hit mark; the sign across always comes from dx
-    g.select_window(k, 0);
+    // The sign across always comes from dx
     const float u = to_single(signed_by(dx, 0.5 * w));
-    const float v = to_single(ray.z);
-    g.select_color(color::kPassingHit);
-    if (outside) g.select_color(color::kRay);
-    g.plot_point(k, 1, u, v);
-    g.select_window(1, 0);
-
-    if (outside) {
+    const MirrorMark mark{g.map_point(k, 1, u, to_single(ray.z)), w > width || h > height};
+    if (mark.outside) {
       ray.alive = 0.0;
-      return;
+    } else {
+      // Reflect about the normal; the normal has no z component, so dir_z stays
+      const double q = sin_fi * ray.dir_y + cos_fi * ray.dir_x;
+      ray.dir_x = ray.dir_x - 2.0 * q * cos_fi;
+      ray.dir_y = ray.dir_y - 2.0 * q * sin_fi;
     }
-    // Reflect about the normal; the normal has no z component, so dir_z stays
-    const double q = sin_fi * ray.dir_y + cos_fi * ray.dir_x;
-    ray.dir_x = ray.dir_x - 2.0 * q * cos_fi;
-    ray.dir_y = ray.dir_y - 2.0 * q * sin_fi;
+    return mark;
   };
-  const int drawn = trace_flat(g, rays, plane, BehindRay::kMet, [] {}, on_hit);
+  const auto draw_mark = [&](const MirrorMark& mark) {
+    g.select_window(k, 0);
+    g.select_color(color::kPassingHit);
+    if (mark.outside) g.select_color(color::kRay);
+    g.plot_pixel(k, mark.at);
+    g.select_window(1, 0);
+  };
+  const int drawn = trace_flat(g, rays, plane, BehindRay::kMet, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
 }

@@ -68,6 +68,13 @@ bool diffract(const GratingFrame& f, const Vec3& d, int order, double wavelength
   return true;
 }
 
+// A hit mark: its pixel in the grating's window, and whether the ray left the face.
+struct GratingMark {
+  PixelPoint at;
+  bool leaves;
+  bool operator==(const GratingMark&) const = default;
+};
+
 // The 25 grooves across the face at equal steps, projected onto the scheme plane.
 void draw_outline(Graphics& g, const ElementRecord& e) {
   const float w = e.slot(3), h = e.slot(4), xo = e.slot(5), yo = e.slot(6);
@@ -107,31 +114,32 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   Graphics& g = ws.graphics;
   g.select_color(color::kRay);
 
-  // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
-  auto on_hit = [&](Ray& ray) {
+  // An order that cannot propagate is lost at the face like a ray beside it
+  const auto on_hit = [&](Ray& ray) {
     const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
     const float a = to_single(2.0 * std::abs(dot(rel, f.t1)));
     const float b = to_single(2.0 * std::abs(dot(rel, f.t2)));
     const bool inside = !(a > w || b > h);
     Vec3 out;
     const bool leaves = inside && diffract(f, direction_of(ray), order, ray.wavelength, period, out);
-
-    g.select_window(k, 0);
-    const float u = to_single(signed_by(rel.x, 0.5f * a));
-    const float v = to_single(signed_by(ray.z, 0.5f * b));
-    g.select_color(leaves ? color::kPassingHit : color::kRay);
-    g.plot_point(k, 1, u, v);
-    g.select_window(1, 0);
-
-    // An order that cannot propagate is lost at the face like a ray beside it
     if (leaves) {
       set_direction(ray, out);
     } else {
       ray.alive = 0.0;
     }
+    const float u = to_single(signed_by(rel.x, 0.5f * a));
+    const float v = to_single(signed_by(ray.z, 0.5f * b));
+    return GratingMark{g.map_point(k, 1, u, v), leaves};
+  };
+  // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
+  const auto draw_mark = [&](const GratingMark& mark) {
+    g.select_window(k, 0);
+    g.select_color(mark.leaves ? color::kPassingHit : color::kRay);
+    g.plot_pixel(k, mark.at);
+    g.select_window(1, 0);
   };
   const int drawn = trace_flat(g, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
-                               BehindRay::kMet, [] {}, on_hit);
+                               BehindRay::kMet, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));
 }

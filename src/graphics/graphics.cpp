@@ -115,7 +115,7 @@ void Graphics::open_element_window(int w, int pixel_height, int pixel_width,
     palette_loaded_ = true;
   }
   pens_[w] = {};
-  for (ViewMemo& memo : memo_[w]) memo = {};
+  for (int v = 1; v <= kMaxViews; ++v) remap(w, v);
   platform_.set_background_color_rgb(0);
 }
 
@@ -230,6 +230,7 @@ void Graphics::send_pen_to(PixelPoint p, int pen) {
   send_line_color(s);
   send_position(s);
   platform_.line_to(p.x, p.y);
+  s.world_known = false;
   // A line from an unknown position or in the platform's own colour cannot be told again.
   s.last = s.at_set && s.line_set ? Pen::Last::kLine : Pen::Last::kNothing;
   s.from = s.at;
@@ -278,7 +279,7 @@ void Graphics::set_view_frame(int w, int v, float left, float bottom, float widt
   rec.logical_bottom = bottom;
   rec.logical_right = left + width;
   rec.logical_top = bottom + height;
-  memo_[w][v] = {};
+  remap(w, v);
 
   // Frame: left, top, right and bottom edges, each a segment of its own
   const auto edge = [this](int x0, int y0, int x1, int y1) {
@@ -298,12 +299,12 @@ void Graphics::set_view_world(int w, int v, float x_min, float x_max, float y_mi
   rec.x_max = x_max;
   rec.y_min = y_min;
   rec.y_max = y_max;
-  memo_[w][v] = {};
+  remap(w, v);
 }
 
 PixelPoint Graphics::world_to_pixel(int w, int v, float x, float y) const {
-  const ViewRecord& rec = view(w, v);
-  return {pixel_x_in(rec, x), pixel_y_in(rec, y)};
+  const ViewMapping map(view(w, v));
+  return {map.x(x), map.y(y)};
 }
 
 // Pixels outside the view give the nearest edge value; a view without pixels gives x min, y min.
@@ -323,6 +324,17 @@ void Graphics::pixel_to_world(int w, int v, int pixel_x, int pixel_y, float& x, 
 }
 
 // Lines, points, rectangles and text-mode cells ---------------------------------------------------
+
+void Graphics::draw_segment_mapped(int w, int v, float x0, float y0, float x1, float y1) {
+  pen_to(map_point(w, v, x0, y0), kMove);
+  pen_to(map_point(w, v, x1, y1), kLine);
+  // The line the pen remembers now is this segment's, drawn or left out as a repeat
+  Pen* s = active_pen();
+  if (s && s->last == Pen::Last::kLine && w == active_ && valid_view(w, v)) {
+    s->world = {v, x0, y0, x1, y1};
+    s->world_known = true;
+  }
+}
 
 void Graphics::draw_vertical(int w, int v, float x, float y1, float y2) {
   draw_to(w, v, x, y1, kMove);

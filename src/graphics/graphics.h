@@ -64,31 +64,61 @@ struct PixelPoint {
   bool operator==(const PixelPoint&) const = default;
 };
 
-// The pixel column of world x and the pixel row of world y in a view, in single precision and
-// truncated. Every coordinate lands on the view's pixel rectangle: one whose mapping is not a
-// number (NaN, or a point on an empty world range) lands on the left or top edge; infinities and
-// points beyond an empty range land on the edge they point to.
-inline int pixel_x_in(const ViewRecord& rec, float x) {
-  const int left = trunc_to_int(rec.pixel_left);
-  const int right = trunc_to_int(static_cast<float>(left) + rec.pixel_width);
-  const float fx =
-      (x - rec.x_min) / (rec.x_max - rec.x_min) * rec.pixel_width + rec.pixel_left + 0.5f;
-  int px = std::isnan(fx) ? left : trunc_to_int(fx);
-  if (px < left) px = left;
-  if (px > right) px = right;
-  return px;
-}
+// The mapping of a view's world coordinates to its pixels, in single precision and truncated,
+// with the view record's numbers arranged for one coordinate after another. Every coordinate
+// lands on the view's pixel rectangle: one whose mapping is not a number (NaN, or a point on an
+// empty world range) lands on the left or top edge; infinities and points beyond an empty range
+// land on the edge they point to.
+class ViewMapping {
+ public:
+  ViewMapping() : ViewMapping(ViewRecord{}) {}
+  explicit ViewMapping(const ViewRecord& rec)
+      : x_min_(rec.x_min), x_range_(rec.x_max - rec.x_min), pixel_left_(rec.pixel_left),
+        pixel_width_(rec.pixel_width), y_min_(rec.y_min), y_range_(rec.y_max - rec.y_min),
+        pixel_bottom_(rec.pixel_bottom), pixel_height_(rec.pixel_height),
+        x_edges_(trunc_to_int(rec.pixel_left),
+                 trunc_to_int(static_cast<float>(trunc_to_int(rec.pixel_left)) + rec.pixel_width)),
+        y_edges_(trunc_to_int(static_cast<float>(trunc_to_int(rec.pixel_bottom)) -
+                              rec.pixel_height),
+                 trunc_to_int(rec.pixel_bottom)) {}
 
-inline int pixel_y_in(const ViewRecord& rec, float y) {
-  const int bottom = trunc_to_int(rec.pixel_bottom);
-  const int top = trunc_to_int(static_cast<float>(bottom) - rec.pixel_height);
-  const float fy =
-      rec.pixel_bottom - (y - rec.y_min) / (rec.y_max - rec.y_min) * rec.pixel_height + 0.5f;
-  int py = std::isnan(fy) ? top : trunc_to_int(fy);
-  if (py < top) py = top;
-  if (py > bottom) py = bottom;
-  return py;
-}
+  int x(float x) const {
+    return x_edges_.clamp((x - x_min_) / x_range_ * pixel_width_ + pixel_left_ + 0.5f);
+  }
+  int y(float y) const {
+    return y_edges_.clamp(pixel_bottom_ - (y - y_min_) / y_range_ * pixel_height_ + 0.5f);
+  }
+
+ private:
+  // The pixels from `low` to `high` along one axis: a pixel coordinate v truncated toward zero,
+  // raised to `low` (NaN too), then lowered to `high`.
+  struct Edges {
+    Edges(int lo, int hi)
+        : low(lo), high(hi), low_f(static_cast<float>(lo)), high_f(static_cast<float>(hi)),
+          exact(lo > -kExactLimit && lo < kExactLimit && hi > -kExactLimit && hi < kExactLimit) {}
+    int clamp(float v) const {
+      if (!exact) return clamp_slowly(v);
+      if (!(v >= low_f)) return low > high ? high : low;
+      if (v >= high_f) return high;
+      return static_cast<int>(v);  // between the edges: within int
+    }
+    int clamp_slowly(float v) const {
+      int p = std::isnan(v) ? low : trunc_to_int(v);
+      if (p < low) p = low;
+      if (p > high) p = high;
+      return p;
+    }
+    // Edges within this are whole floats, so comparing with them decides the truncated value.
+    static constexpr int kExactLimit = 1 << 24;
+    int low, high;
+    float low_f, high_f;
+    bool exact;
+  };
+
+  float x_min_, x_range_, pixel_left_, pixel_width_;
+  float y_min_, y_range_, pixel_bottom_, pixel_height_;
+  Edges x_edges_, y_edges_;
+};
 
 // Window numbers outside 1..100 and view numbers outside 1..20 store nothing, and read back as
 // empty records.
@@ -112,6 +142,14 @@ class Graphics {
   void set_view_frame(int window, int view, float left, float bottom, float width, float height);
   void set_view_world(int window, int view, float x_min, float x_max, float y_min, float y_max);
   PixelPoint world_to_pixel(int window, int view, float x, float y) const;
+  // world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
+  // after another often share coordinates, and a repeated one needs no arithmetic.
+  PixelPoint map_point(int w, int v, float x, float y) {
+    if (!valid_view(w, v)) return world_to_pixel(w, v, x, y);
+    ViewMemo& memo = memo_[w][v];
+    return {remembered<true>(memo.x, x, memo.map), remembered<false>(memo.y, y, memo.map)};
+  }
+
   // Pixels outside the view give the nearest edge value; no number gives x min or y min.
   void pixel_to_world(int window, int view, int pixel_x, int pixel_y, float& x, float& y) const;
 
@@ -123,12 +161,31 @@ class Graphics {
     select_window(window, 0);
     pen_to({pixel_x, pixel_y}, pen);
   }
+  // draw_to (x0, y0, kMove) then draw_to (x1, y1, kLine): a ray's segment. The same world segment
+  // as the last line drawn in the window needs no mapping.
+  void draw_segment(int window, int view, float x0, float y0, float x1, float y1) {
+    select_window(window, 0);
+    Pen* s = active_pen();
+    if (s && s->world_known && s->last == Pen::Last::kLine && s->rgb == s->line &&
+        window == active_ && view == s->world.view && x0 == s->world.x0 && y0 == s->world.y0 &&
+        x1 == s->world.x1 && y1 == s->world.y1) {
+      s->at = s->to;
+      s->moved = false;
+      return;
+    }
+    draw_segment_mapped(window, view, x0, y0, x1, y1);
+  }
   void draw_vertical(int window, int view, float x, float y1, float y2);
   void draw_horizontal(int window, int view, float x1, float x2, float y);
   // The palette entry is read now, so a redefined colour shows in points at once.
   void plot_point(int window, int view, float x, float y) {
     select_window(window, 0);
     set_pixel(map_point(window, view, x, y), palette_rgb(current_color_));
+  }
+  // plot_point of a point already mapped to pixels.
+  void plot_pixel(int window, PixelPoint p) {
+    select_window(window, 0);
+    set_pixel(p, palette_rgb(current_color_));
   }
 
   void select_color(int index) {
@@ -165,6 +222,7 @@ class Graphics {
     int pixel[2] = {0, 0};
   };
   struct ViewMemo {
+    ViewMapping map;
     AxisMemo x, y;
   };
 
@@ -184,6 +242,12 @@ class Graphics {
     enum class Last : std::uint8_t { kNothing, kLine, kPixel } last = Last::kNothing;
     PixelPoint from, to;
     Rgb rgb = 0;
+    // The world segment of a view that the remembered line was mapped from, when known.
+    struct WorldLine {
+      int view = 0;
+      float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+    } world;
+    bool world_known = false;
   };
 
   static bool valid_window(int w) { return w >= 1 && w <= kMaxWindows; }
@@ -191,26 +255,23 @@ class Graphics {
   // The drawing state of the active window, or null when no window is known to be active.
   Pen* active_pen() { return valid_window(active_) ? &pens_[active_] : nullptr; }
 
-  // world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
-  // after another often share coordinates, and a repeated one needs no arithmetic.
-  PixelPoint map_point(int w, int v, float x, float y) {
-    if (!valid_view(w, v)) return world_to_pixel(w, v, x, y);
-    const ViewRecord& rec = views_[w][v];
-    ViewMemo& memo = memo_[w][v];
-    return {remembered<pixel_x_in>(memo.x, x, rec), remembered<pixel_y_in>(memo.y, y, rec)};
-  }
   static bool valid_view(int w, int v) { return valid_window(w) && v >= 1 && v <= kMaxViews; }
   // The pixel of a coordinate along one axis, from the memo when it was mapped just before.
-  template <int (*Map)(const ViewRecord&, float)>
-  static int remembered(AxisMemo& memo, float value, const ViewRecord& rec) {
+  template <bool kAlongX>
+  static int remembered(AxisMemo& memo, float value, const ViewMapping& map) {
     if (value == memo.value[0]) return memo.pixel[0];
     const bool second = value == memo.value[1];
-    const int pixel = second ? memo.pixel[1] : Map(rec, value);
+    const int pixel = second ? memo.pixel[1] : (kAlongX ? map.x(value) : map.y(value));
     memo.value[1] = memo.value[0];
     memo.pixel[1] = memo.pixel[0];
     memo.value[0] = value;
     memo.pixel[0] = pixel;
     return pixel;
+  }
+  // After a view's record changed: its mapping anew, nothing remembered.
+  void remap(int w, int v) {
+    memo_[w][v] = {ViewMapping(views_[w][v]), {}, {}};
+    pens_[w].world_known = false;
   }
 
   // The pen of the active window moves to p (kMove, or any pen but kLine) or draws a line there.
@@ -252,6 +313,7 @@ class Graphics {
 
   // The calls that reach the platform (graphics.cpp).
   void bring_to_front(int window);
+  void draw_segment_mapped(int window, int view, float x0, float y0, float x1, float y1);
   bool activate();
   void send_pen_to(PixelPoint p, int pen);
   void send_pixel(PixelPoint p, Rgb rgb);

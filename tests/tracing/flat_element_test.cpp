@@ -16,8 +16,9 @@ class FlatElementTest : public TraceTest {
   // Traces onto the plane x = xo and counts the hits the element saw.
   int trace(BehindRay behind, double xo = 5.0) {
     hits = 0;
-    return trace_flat(graphics, rays, flat_plane(1.0, 0.0, 0.0, xo, 0.0), behind, [] {},
-                      [this](Ray&) { ++hits; });
+    return trace_flat(
+        graphics, rays, flat_plane(1.0, 0.0, 0.0, xo, 0.0), behind, 2,
+        [this](Ray&) { return ++hits; }, [] {}, [](int) {});
   }
 
   int hits = 0;
