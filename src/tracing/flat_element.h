@@ -45,25 +45,8 @@ inline bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// A division or square root that remembers its last operands and result: a parallel beam repeats
-// the operands from ray to ray, and the same operands, bit for bit, give the same result.
-class RepeatedQuotient {
- public:
-  double of(double numerator, double denominator) {
-    if (!known_ || !same_bits(numerator, numerator_) || !same_bits(denominator, denominator_)) {
-      numerator_ = numerator;
-      denominator_ = denominator;
-      value_ = numerator / denominator;
-      known_ = true;
-    }
-    return value_;
-  }
-
- private:
-  double numerator_ = 0.0, denominator_ = 0.0, value_ = 0.0;
-  bool known_ = false;
-};
-
+// A square root that remembers its last argument and result: a parallel beam repeats the argument
+// from ray to ray, and the same argument, bit for bit, gives the same result.
 class RepeatedRoot {
  public:
   double of(double v) {
@@ -78,6 +61,76 @@ class RepeatedRoot {
  private:
   double v_ = 0.0, value_ = 0.0;
   bool known_ = false;
+};
+
+// How a ray meets the plane apart from its height, kept for the rays after it. A ray of a parallel
+// beam that starts where the ray before it started, in the same direction, meets an upright plane
+// (N_z = 0) at the same t and the same (x, y), whatever its z: N_z·z is a zero then, whose sign
+// (that of z) matters only to a zero sum and is part of the comparison.
+class PlaneCrossing {
+ public:
+  PlaneCrossing(const FlatPlane& plane, BehindRay behind)
+      : plane_(plane), behind_(behind), upright_(plane.nz == 0.0) {}
+
+  // Works out the crossing for the ray unless the last one holds for it too; true when worked
+  // out anew.
+  bool follow(const Ray& ray) {
+    if (known_ && upright_ && std::isfinite(ray.z) && std::signbit(ray.z) == z_negative_ &&
+        same_bits(ray.x, x_) && same_bits(ray.y, y_) && same_bits(ray.dir_x, dir_x_) &&
+        same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_)) {
+      return false;
+    }
+    work_out(ray);
+    return true;
+  }
+
+  // The ray runs parallel to the plane, or meets it behind where that stops it.
+  bool lost() const { return lost_; }
+  double t() const { return t_; }
+  double hit_x() const { return hit_x_; }
+  double hit_y() const { return hit_y_; }
+  // The segment from the ray's start to the hit, in single precision.
+  float x0() const { return x0_; }
+  float y0() const { return y0_; }
+  float x1() const { return x1_; }
+  float y1() const { return y1_; }
+
+ private:
+  void work_out(const Ray& ray) {
+    known_ = true;
+    x_ = ray.x;
+    y_ = ray.y;
+    dir_x_ = ray.dir_x;
+    dir_y_ = ray.dir_y;
+    dir_z_ = ray.dir_z;
+    z_negative_ = std::signbit(ray.z);
+
+    // Parallel rays never meet the plane
+    const FlatPlane& p = plane_;
+    const double b = p.nx * ray.dir_x + p.ny * ray.dir_y + p.nz * ray.dir_z;
+    lost_ = std::abs(b) < kParallelLimit;
+    if (lost_) return;
+    t_ = -(p.nx * ray.x + p.c + p.ny * ray.y + p.nz * ray.z) / b;
+    lost_ = behind_ == BehindRay::kStops && to_single(t_) < 0.0f;
+    if (lost_) return;
+
+    hit_x_ = ray.x + t_ * ray.dir_x;
+    hit_y_ = ray.y + t_ * ray.dir_y;
+    x0_ = to_single(ray.x);
+    y0_ = to_single(ray.y);
+    x1_ = to_single(hit_x_);
+    y1_ = to_single(hit_y_);
+  }
+
+  FlatPlane plane_;
+  BehindRay behind_;
+  bool upright_;
+  bool known_ = false;
+  double x_ = 0.0, y_ = 0.0, dir_x_ = 0.0, dir_y_ = 0.0, dir_z_ = 0.0;
+  bool z_negative_ = false;
+  bool lost_ = false;
+  double t_ = 0.0, hit_x_ = 0.0, hit_y_ = 0.0;
+  float x0_ = 0.0f, y0_ = 0.0f, x1_ = 0.0f, y1_ = 0.0f;
 };
 
 // Traces every live ray onto the plane and returns how many were drawn (rays that reached it,
@@ -101,61 +154,62 @@ int trace_flat(Graphics& g, RayBundle& rays, const FlatPlane& plane, BehindRay b
   struct Drawing {
     float x0, y0, x1, y1;  // the segment
     Mark mark;
-    bool operator==(const Drawing&) const = default;
   };
   constexpr std::ptrdiff_t kBlock = 256;
   Drawing drawings[kBlock];
-  Drawing last{};
-  bool last_drawn = false;
   const bool skip_repeats = mark_window != 1;
-  RepeatedQuotient t_of;
+  PlaneCrossing crossing(plane, behind);
+  // The ray drawn last, for telling a repeat: its mark, and whether the crossing has been worked
+  // out anew since (only then can the segment differ).
+  Mark last_mark{};
+  bool drawn_any = false;
+  bool crossing_moved = true;
 
   int drawn = 0;
   for (Ray* block = rays.begin(); block < rays.end(); block += kBlock) {
     Ray* const block_end = block + std::min(kBlock, rays.end() - block);
 
     // Geometry, ray by ray: rays that run parallel to the plane, or meet it behind them where
-    // that stops them, are lost; the others move to the plane and meet the element
+    // that stops them, are lost; the others move to the plane and meet the element. What they
+    // draw waits in `drawings`, repeats left out.
     int count = 0;
     for (Ray* ray = block; ray < block_end; ++ray) {
       if (ray->alive == 0.0) continue;
-      const double b = plane.nx * ray->dir_x + plane.ny * ray->dir_y + plane.nz * ray->dir_z;
-      if (std::abs(b) < kParallelLimit) {
+      crossing_moved |= crossing.follow(*ray);
+      if (crossing.lost()) {
         ray->alive = 0.0;
         continue;
       }
-      const double t =
-          t_of.of(-(plane.nx * ray->x + plane.c + plane.ny * ray->y + plane.nz * ray->z), b);
-      if (behind == BehindRay::kStops && to_single(t) < 0.0f) {
-        ray->alive = 0.0;
-        continue;
-      }
-      const double hx = ray->x + t * ray->dir_x;
-      const double hy = ray->y + t * ray->dir_y;
-      const double hz = ray->z + t * ray->dir_z;
-      Drawing& d = drawings[count++];
-      d.x0 = to_single(ray->x);
-      d.y0 = to_single(ray->y);
-      d.x1 = to_single(hx);
-      d.y1 = to_single(hy);
-      ray->x = hx;
-      ray->y = hy;
-      ray->z = hz;
+      const double t = crossing.t();
+      ray->x = crossing.hit_x();
+      ray->y = crossing.hit_y();
+      ray->z = ray->z + t * ray->dir_z;
       ray->path += t;
-      d.mark = on_hit(*ray);
+      ++drawn;
+      const Mark mark = on_hit(*ray);
+
+      const Drawing d{crossing.x0(), crossing.y0(), crossing.x1(), crossing.y1(), mark};
+      if (skip_repeats && drawn_any && mark == last_mark) {
+        const Drawing& last = count > 0 ? drawings[count - 1] : drawings[kBlock - 1];
+        if (!crossing_moved || (d.x0 == last.x0 && d.y0 == last.y0 && d.x1 == last.x1 &&
+                                d.y1 == last.y1)) {
+          continue;
+        }
+      }
+      drawings[count++] = d;
+      last_mark = mark;
+      drawn_any = true;
+      crossing_moved = false;
     }
 
     // Drawing, in ray order: the segment up to the hit in the scheme window, then the mark
     for (int i = 0; i < count; ++i) {
       const Drawing& d = drawings[i];
-      if (skip_repeats && last_drawn && d == last) continue;
       before_segment();
       g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1);
       draw_mark(std::as_const(d.mark));
-      last = d;
-      last_drawn = true;
     }
-    drawn += count;
+    if (count > 0) drawings[kBlock - 1] = drawings[count - 1];  // the last one, for the next block
   }
   return drawn;
 }

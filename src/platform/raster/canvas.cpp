@@ -111,7 +111,6 @@ void Canvas::resize(int width, int height) {
   height_ = height;
   pixels_.assign(std::size_t(width) * std::size_t(height), pixel_from_rgb(0));
   last_segment_valid_ = false;
-  last_pixel_valid_ = false;
   mark_changed();
 }
 
@@ -142,7 +141,6 @@ void Canvas::line_to(int x, int y) {
   }
   last_segment_ = segment;
   last_segment_valid_ = true;
-  last_pixel_valid_ = false;
   mark_changed();
 }
 
@@ -165,17 +163,18 @@ void Canvas::draw_segment(int x0, int y0, int x1, int y1) {
   }, pattern);
 }
 
+// Only this thread changes the image, so it may read it without the lock: a pixel that has the
+// colour already is left alone.
 void Canvas::set_pixel(int x, int y, Rgb rgb) {
-  const PixelWrite write{x, y, rgb};
-  if (last_pixel_valid_ && write == last_pixel_) return;
-  last_segment_valid_ = false;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  Pixel& pixel = pixels_[std::size_t(y) * width_ + x];
+  const Pixel ink = pixel_from_rgb(rgb);
+  if (pixel == ink) return;
   {
     std::lock_guard lock(mutex_);
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    pixels_[std::size_t(y) * width_ + x] = pixel_from_rgb(rgb);
+    pixel = ink;
   }
-  last_pixel_ = write;
-  last_pixel_valid_ = true;
+  last_segment_valid_ = false;
   mark_changed();
 }
 
@@ -196,7 +195,6 @@ void Canvas::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
   const PixelBox box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
   std::lock_guard lock(mutex_);
   last_segment_valid_ = false;
-  last_pixel_valid_ = false;
   if (mode == kRectFilled) {
     fill_box(box, pixel_from_rgb(line_color_));
   } else {
@@ -212,7 +210,6 @@ void Canvas::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
 void Canvas::clear() {
   std::lock_guard lock(mutex_);
   last_segment_valid_ = false;
-  last_pixel_valid_ = false;
   std::fill(pixels_.begin(), pixels_.end(), pixel_from_rgb(background_color_));
   mark_changed();
 }
@@ -221,7 +218,6 @@ void Canvas::draw_ink(std::span<const InkMask> masks, Rgb ink, const PixelBox* b
   const Pixel ink_pixel = pixel_from_rgb(ink);
   std::lock_guard lock(mutex_);
   last_segment_valid_ = false;
-  last_pixel_valid_ = false;
   if (background) fill_box(*background, pixel_from_rgb(background_color_));
   for (const InkMask& mask : masks) {
     const int y_from = std::max(0, -mask.top), y_to = std::min(mask.height, height_ - mask.top);

@@ -131,14 +131,6 @@ class Canvas {
   // nothing, and rays often repeat their segment exactly.
   Segment last_segment_{};
   bool last_segment_valid_ = false;
-  // Likewise the last pixel set: setting it again to the same colour changes nothing.
-  struct PixelWrite {
-    int x, y;
-    Rgb rgb;
-    bool operator==(const PixelWrite&) const = default;
-  };
-  PixelWrite last_pixel_{};
-  bool last_pixel_valid_ = false;
 };
 
 }  // namespace lumi
