@@ -9,7 +9,10 @@
 // Record slots, rectangular kind (22):
 //   1 type code   3 W, width in the scheme plane   4 H, height along z (length units)
 //   5 Xo, 6 Yo: centre (length units)   7 Fi, angle of the normal (degrees)
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "elements/elements.h"
@@ -80,16 +83,48 @@ void prepare_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode, K
   draw_across_segment(g, d.xo, d.yo, d.fi, 0.5f * d.width);
 }
 
-// Whether the diaphragm stops a ray whose hit lies dx, dy across and z up from its centre, with
-// w twice the distance across; the measures are compared in single precision.
-bool stops(const Diaphragm& d, double dx, double dy, double z, float w) {
-  if (d.kind == Kind::kRect) {
-    const float h = to_single(2.0 * std::abs(z));
-    return w > d.width || h > d.height;
+// The least sum of squares s >= 0 at which `holds(to_single(2 * sqrt(s)))`, for a test that goes
+// on holding as the measure grows; NaN where it holds for none. The measure never falls as s grows
+// (square root, doubling and rounding to single precision all keep the order), so comparing s with
+// this bound decides the test exactly, with no square root per ray.
+template <class Test>
+double least_sum_where(Test holds) {
+  const auto measure = [](std::uint64_t bits) {
+    return to_single(2.0 * std::sqrt(std::bit_cast<double>(bits)));
+  };
+  std::uint64_t low = 0,
+                high = std::bit_cast<std::uint64_t>(std::numeric_limits<double>::infinity());
+  if (holds(measure(low))) return 0.0;
+  if (!holds(measure(high))) return std::numeric_limits<double>::quiet_NaN();
+  // Non-negative doubles keep their order as bit patterns; holds at high, not at low
+  while (high - low > 1) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    (holds(measure(middle)) ? high : low) = middle;
   }
-  const float r = to_single(2.0 * std::sqrt(dx * dx + dy * dy + z * z));
-  return d.kind == Kind::kOuter ? r > d.width : r < d.width;
+  return std::bit_cast<double>(high);
 }
+
+// Whether the diaphragm stops a ray whose hit lies dx, dy across and z up from its centre, with w
+// twice the distance across; the measures are compared in single precision. A circular diaphragm
+// compares the sum of squares of the three with its bound.
+struct StopTest {
+  explicit StopTest(const Diaphragm& d) : d(d) {
+    if (d.kind == Kind::kOuter) bound = least_sum_where([&](float r) { return r > d.width; });
+    if (d.kind == Kind::kInner) bound = least_sum_where([&](float r) { return r >= d.width; });
+  }
+
+  bool operator()(double across_squared, double z, float w) const {
+    switch (d.kind) {
+      case Kind::kOuter: return across_squared + z * z >= bound;
+      case Kind::kInner: return across_squared + z * z < bound;
+      case Kind::kRect: return w > d.width || to_single(2.0 * std::abs(z)) > d.height;
+    }
+    return false;
+  }
+
+  Diaphragm d;
+  double bound = 0.0;
+};
 
 // A hit mark: its pixel in the diaphragm's window, and whether the diaphragm stopped the ray.
 struct StopMark {
@@ -105,13 +140,16 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   g.select_color(color::kRay);
 
   RepeatedRoot across;
+  const StopTest stops(d);
+  PointMapper mark_pixel(g.mapping(k, 1));
   const auto on_hit = [&](Ray& ray) {
     const double dx = ray.x - d.xo;
     const double dy = ray.y - d.yo;
-    const float w = to_single(2.0 * across.of(dx * dx + dy * dy));
+    const double across_squared = dx * dx + dy * dy;
+    const float w = to_single(2.0 * across.of(across_squared));
     // The sign across comes from dy where the hit is exactly level with the centre in x
     const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
-    const StopMark mark{g.map_point(k, 1, u, to_single(ray.z)), stops(d, dx, dy, ray.z, w)};
+    const StopMark mark{mark_pixel(u, to_single(ray.z)), stops(across_squared, ray.z, w)};
     if (mark.stopped) ray.alive = 0.0;
     return mark;
   };

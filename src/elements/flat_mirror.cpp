@@ -54,6 +54,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   g.select_color(color::kRay);
 
   RepeatedRoot across;
+  PointMapper mark_pixel(g.mapping(k, 1));
   const auto on_hit = [&](Ray& ray) {
     const double dx = ray.x - xo;
     const double dy = ray.y - yo;
@@ -61,7 +62,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     const double h = 2.0 * std::abs(ray.z);
     // The sign across always comes from dx
     const float u = to_single(signed_by(dx, 0.5 * w));
-    const MirrorMark mark{g.map_point(k, 1, u, to_single(ray.z)), w > width || h > height};
+    const MirrorMark mark{mark_pixel(u, to_single(ray.z)), w > width || h > height};
     if (mark.outside) {
       ray.alive = 0.0;
     } else {

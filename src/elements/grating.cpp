@@ -114,6 +114,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   Graphics& g = ws.graphics;
   g.select_color(color::kRay);
 
+  PointMapper mark_pixel(g.mapping(k, 1));
   // An order that cannot propagate is lost at the face like a ray beside it
   const auto on_hit = [&](Ray& ray) {
     const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
@@ -129,7 +130,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     }
     const float u = to_single(signed_by(rel.x, 0.5f * a));
     const float v = to_single(signed_by(ray.z, 0.5f * b));
-    return GratingMark{g.map_point(k, 1, u, v), leaves};
+    return GratingMark{mark_pixel(u, v), leaves};
   };
   // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
   const auto draw_mark = [&](const GratingMark& mark) {

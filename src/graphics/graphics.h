@@ -120,6 +120,27 @@ class ViewMapping {
   Edges x_edges_, y_edges_;
 };
 
+// A view's mapping for a stream of points that mostly keep their x while y changes from point to
+// point, as the hit marks of a parallel beam do: the pixel column of the last x is remembered.
+// The view must not change while the points are mapped.
+class PointMapper {
+ public:
+  explicit PointMapper(const ViewMapping& map) : map_(map) {}
+
+  PixelPoint operator()(float x, float y) {
+    if (!(x == x_)) {
+      x_ = x;
+      pixel_x_ = map_.x(x);
+    }
+    return {pixel_x_, map_.y(y)};
+  }
+
+ private:
+  ViewMapping map_;
+  float x_ = std::numeric_limits<float>::quiet_NaN();  // equals nothing
+  int pixel_x_ = 0;
+};
+
 // Window numbers outside 1..100 and view numbers outside 1..20 store nothing, and read back as
 // empty records.
 class Graphics {
@@ -142,6 +163,7 @@ class Graphics {
   void set_view_frame(int window, int view, float left, float bottom, float width, float height);
   void set_view_world(int window, int view, float x_min, float x_max, float y_min, float y_max);
   PixelPoint world_to_pixel(int window, int view, float x, float y) const;
+  ViewMapping mapping(int window, int view) const { return ViewMapping(this->view(window, view)); }
   // world_to_pixel, remembering the last coordinates of each axis of the view: rays drawn one
   // after another often share coordinates, and a repeated one needs no arithmetic.
   PixelPoint map_point(int w, int v, float x, float y) {
