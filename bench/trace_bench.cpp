@@ -95,7 +95,7 @@ ElementRecord flat_mirror() {  // 20 by 20 at the origin, turning the beam towar
 // One scheme with its windows open: the scheme window, the diaphragm as element 2 and the
 // mirror as element 3, as the preparation pass leaves them. The rays are shared.
 struct Scene {
-  explicit Scene(Platform& platform) : graphics(platform) {
+  Scene(Platform& platform, SweepPool* pool) : graphics(platform), ws{graphics, scheme, log, pool} {
     scheme.x_min = -50.0f;
     scheme.x_max = 50.0f;
     scheme.y_min = -40.0f;
@@ -110,7 +110,7 @@ struct Scene {
   Graphics graphics;
   Scheme scheme;
   DiagnosticsLog log{std::filesystem::temp_directory_path() / "lumi-bench-log.dat", nullptr};
-  Workspace ws{graphics, scheme, log};
+  Workspace ws;
 };
 
 RayBundle& rays() {
@@ -118,15 +118,28 @@ RayBundle& rays() {
   return bundle;
 }
 
+// The program's threads for the arithmetic of a sweep
+SweepPool& pool() {
+  static SweepPool threads;
+  return threads;
+}
+
 Scene& canvases() {
   static BenchDisplay display;
-  static Scene scene(display);
+  static Scene scene(display, &pool());
+  return scene;
+}
+
+// The same on the tracing thread alone
+Scene& one_thread() {
+  static BenchDisplay display;
+  static Scene scene(display, nullptr);
   return scene;
 }
 
 Scene& no_canvases() {
   static NullPlatform platform;
-  static Scene scene(platform);
+  static Scene scene(platform, nullptr);
   return scene;
 }
 
@@ -161,6 +174,12 @@ void BM_ParallelDiaphragm(benchmark::State& s) { trace_one(s, canvases(), parall
 void BM_ParallelMirror(benchmark::State& s) { trace_one(s, canvases(), parallel_source(), 3); }
 void BM_FanDiaphragm(benchmark::State& s) { trace_one(s, canvases(), fan_source(), 2); }
 void BM_FanMirror(benchmark::State& s) { trace_one(s, canvases(), fan_source(), 3); }
+void BM_ParallelDiaphragmOneThread(benchmark::State& s) {
+  trace_one(s, one_thread(), parallel_source(), 2);
+}
+void BM_ParallelMirrorOneThread(benchmark::State& s) {
+  trace_one(s, one_thread(), parallel_source(), 3);
+}
 void BM_ParallelDiaphragmNoCanvas(benchmark::State& s) {
   trace_one(s, no_canvases(), parallel_source(), 2);
 }
@@ -173,14 +192,16 @@ void BM_Source(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rays().count);
 }
 
-BENCHMARK(BM_BareSweep)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParallelDiaphragm)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParallelMirror)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FanDiaphragm)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FanMirror)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParallelDiaphragmNoCanvas)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParallelMirrorNoCanvas)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Source)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareSweep)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelDiaphragm)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelMirror)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FanDiaphragm)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FanMirror)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelDiaphragmOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelMirrorOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelDiaphragmNoCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParallelMirrorNoCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Source)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace lumi

@@ -139,10 +139,9 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   const FlatPlane plane = flat_plane(-cos_deg(d.fi), -sin_deg(d.fi), 0.0, d.xo, d.yo);
   g.select_color(color::kRay);
 
-  RepeatedRoot across;
   const StopTest stops(d);
-  PointMapper mark_pixel(g.mapping(k, 1));
-  const auto on_hit = [&](Ray& ray) {
+  const auto on_hit = [&d, &stops, across = RepeatedRoot(),
+                       mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - d.xo;
     const double dy = ray.y - d.yo;
     const double across_squared = dx * dx + dy * dy;
@@ -164,7 +163,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     g.select_color(color::kRay);
   };
   const int drawn =
-      trace_flat(g, rays, plane, BehindRay::kStops, k, on_hit, before_segment, draw_mark);
+      trace_flat(g, ws.pool, rays, plane, BehindRay::kStops, k, on_hit, before_segment, draw_mark);
 
   ws.log.append(count_line(log_text(kind), drawn));
   g.select_window(1, 0);

@@ -53,9 +53,8 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   const FlatPlane plane = flat_plane(cos_fi, sin_fi, 0.0, xo, yo);
   g.select_color(color::kRay);
 
-  RepeatedRoot across;
-  PointMapper mark_pixel(g.mapping(k, 1));
-  const auto on_hit = [&](Ray& ray) {
+  const auto on_hit = [=, across = RepeatedRoot(),
+                       mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - xo;
     const double dy = ray.y - yo;
     const double w = 2.0 * across.of(dx * dx + dy * dy);
@@ -80,7 +79,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };
-  const int drawn = trace_flat(g, rays, plane, BehindRay::kMet, k, on_hit, [] {}, draw_mark);
+  const int drawn = trace_flat(g, ws.pool, rays, plane, BehindRay::kMet, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
 }

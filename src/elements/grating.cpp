@@ -114,9 +114,8 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   Graphics& g = ws.graphics;
   g.select_color(color::kRay);
 
-  PointMapper mark_pixel(g.mapping(k, 1));
   // An order that cannot propagate is lost at the face like a ray beside it
-  const auto on_hit = [&](Ray& ray) {
+  const auto on_hit = [=, &f, mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
     const float a = to_single(2.0 * std::abs(dot(rel, f.t1)));
     const float b = to_single(2.0 * std::abs(dot(rel, f.t2)));
@@ -139,7 +138,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };
-  const int drawn = trace_flat(g, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
+  const int drawn = trace_flat(g, ws.pool, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
                                BehindRay::kMet, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));

@@ -11,6 +11,7 @@
 #include "model/scheme.h"
 #include "shell/interactive.h"
 #include "tracing/ray.h"
+#include "tracing/sweep_pool.h"
 #include "tracing/workspace.h"
 
 namespace lumi {
@@ -21,7 +22,7 @@ struct Program {
         graphics(p),
         log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
 
-  Workspace workspace() { return Workspace{graphics, scheme, log}; }
+  Workspace workspace() { return Workspace{graphics, scheme, log, &pool}; }
 
   Platform& platform;
   Scheme scheme;
@@ -29,6 +30,7 @@ struct Program {
   RayBundle rays;
   DiagnosticsLog log;
   InteractiveState interactive;
+  SweepPool pool;
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
 };
 

@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <type_traits>
 #include <utility>
 
 #include "graphics/graphics.h"
 #include "model/numeric.h"
 #include "tracing/ray.h"
+#include "tracing/sweep_pool.h"
 
 namespace lumi {
 
@@ -137,43 +140,45 @@ class PlaneCrossing {
 // stopped ones included). The element's part comes in three pieces:
 //   on_hit(ray) runs once the ray has been moved to the hit and its path extended: it makes the
 //     aperture test, stops or turns the ray, and returns what the hit mark needs (a record of its
-//     own, comparable with ==);
+//     own, comparable with ==). It is copied for every block of rays and the copies may run at
+//     once on the pool's threads, so what it remembers from ray to ray must be captured by value
+//     and it must draw nothing;
 //   before_segment() runs before each segment is drawn (the diaphragms select the scheme window and
 //     colour 1 there);
 //   draw_mark(mark) draws the hit mark in the element's window, mark_window.
-// The rays go in blocks: first the arithmetic of every ray of the block, which keeps the divisions
-// and square roots of neighbouring rays overlapping, then the drawing of the block, ray by ray in
-// order: each segment, then its hit mark. When the marks have a window of their own, a ray whose
-// segment and mark repeat those of the ray drawn before it is not drawn again: the same drawing
-// once more would change neither a pixel nor any colour or window choice.
+// The rays go in blocks: first the arithmetic of the blocks of a round, spread over the pool when
+// there is one, then their drawing on this thread, ray by ray in order: each segment, then its hit
+// mark. When the marks have a window of their own, a ray whose segment and mark repeat those of the
+// ray drawn before it is not drawn again: the same drawing once more would change neither a pixel
+// nor any colour or window choice.
 template <class OnHit, class BeforeSegment, class DrawMark>
-int trace_flat(Graphics& g, RayBundle& rays, const FlatPlane& plane, BehindRay behind,
-               int mark_window, OnHit&& on_hit, BeforeSegment&& before_segment,
-               DrawMark&& draw_mark) {
+int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& plane,
+               BehindRay behind, int mark_window, const OnHit& on_hit,
+               BeforeSegment&& before_segment, DrawMark&& draw_mark) {
   using Mark = std::invoke_result_t<OnHit&, Ray&>;
   struct Drawing {
     float x0, y0, x1, y1;  // the segment
     Mark mark;
+    bool operator==(const Drawing&) const = default;
   };
+  static_assert(std::is_trivially_copyable_v<Drawing>);
   constexpr std::ptrdiff_t kBlock = 256;
-  Drawing drawings[kBlock];
   const bool skip_repeats = mark_window != 1;
-  PlaneCrossing crossing(plane, behind);
-  // The ray drawn last, for telling a repeat: its mark, and whether the crossing has been worked
-  // out anew since (only then can the segment differ).
-  Mark last_mark{};
-  bool drawn_any = false;
-  bool crossing_moved = true;
 
-  int drawn = 0;
-  for (Ray* block = rays.begin(); block < rays.end(); block += kBlock) {
-    Ray* const block_end = block + std::min(kBlock, rays.end() - block);
-
-    // Geometry, ray by ray: rays that run parallel to the plane, or meet it behind them where
-    // that stops them, are lost; the others move to the plane and meet the element. What they
-    // draw waits in `drawings`, repeats left out.
+  // What a block leaves for drawing: its drawings, repeats within the block left out, and how
+  // many of its rays reached the plane.
+  struct BlockResult {
     int count = 0;
-    for (Ray* ray = block; ray < block_end; ++ray) {
+    int drawn = 0;
+  };
+  const auto trace_block = [&](Ray* const first, Ray* const last, Drawing* drawings) {
+    OnHit hit = on_hit;
+    PlaneCrossing crossing(plane, behind);
+    BlockResult result;
+    // Whether the crossing has been worked out anew since the last drawing kept: only then can
+    // the segment differ
+    bool crossing_moved = true;
+    for (Ray* ray = first; ray < last; ++ray) {
       if (ray->alive == 0.0) continue;
       crossing_moved |= crossing.follow(*ray);
       if (crossing.lost()) {
@@ -185,31 +190,69 @@ int trace_flat(Graphics& g, RayBundle& rays, const FlatPlane& plane, BehindRay b
       ray->y = crossing.hit_y();
       ray->z = ray->z + t * ray->dir_z;
       ray->path += t;
-      ++drawn;
-      const Mark mark = on_hit(*ray);
+      ++result.drawn;
+      const Mark mark = hit(*ray);
 
-      const Drawing d{crossing.x0(), crossing.y0(), crossing.x1(), crossing.y1(), mark};
-      if (skip_repeats && drawn_any && mark == last_mark) {
-        const Drawing& last = count > 0 ? drawings[count - 1] : drawings[kBlock - 1];
-        if (!crossing_moved || (d.x0 == last.x0 && d.y0 == last.y0 && d.x1 == last.x1 &&
-                                d.y1 == last.y1)) {
+      if (skip_repeats && result.count > 0) {
+        const Drawing& kept = drawings[result.count - 1];
+        if (mark == kept.mark &&
+            (!crossing_moved || (crossing.x0() == kept.x0 && crossing.y0() == kept.y0 &&
+                                 crossing.x1() == kept.x1 && crossing.y1() == kept.y1))) {
           continue;
         }
       }
-      drawings[count++] = d;
-      last_mark = mark;
-      drawn_any = true;
+      drawings[result.count++] = {crossing.x0(), crossing.y0(), crossing.x1(), crossing.y1(), mark};
       crossing_moved = false;
     }
+    return result;
+  };
 
-    // Drawing, in ray order: the segment up to the hit in the scheme window, then the mark
-    for (int i = 0; i < count; ++i) {
-      const Drawing& d = drawings[i];
-      before_segment();
-      g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1);
-      draw_mark(std::as_const(d.mark));
+  // A round is one block, or as many as the pool's scratch memory holds results for
+  constexpr std::ptrdiff_t kMaxRound = 512;
+  Drawing own[kBlock];
+  Drawing* buffer = own;
+  std::ptrdiff_t round_blocks = 1;
+  const std::ptrdiff_t blocks = (rays.count + kBlock - 1) / kBlock;
+  if (pool != nullptr && pool->helpers() > 0 && blocks > 1) {
+    const std::span<std::byte> scratch = pool->scratch();
+    static_assert(alignof(Drawing) <= alignof(std::max_align_t));
+    buffer = reinterpret_cast<Drawing*>(scratch.data());
+    round_blocks = std::min<std::ptrdiff_t>(
+        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / (kBlock * sizeof(Drawing))));
+  }
+  BlockResult results[kMaxRound];
+
+  Drawing last{};
+  bool drawn_any = false;
+  int drawn = 0;
+  for (std::ptrdiff_t round = 0; round < blocks; round += round_blocks) {
+    const int in_round = static_cast<int>(std::min(round_blocks, blocks - round));
+    auto block_task = [&](int b) {
+      Ray* const first = rays.begin() + (round + b) * kBlock;
+      Ray* const end = first + std::min(kBlock, rays.end() - first);
+      results[b] = trace_block(first, end, buffer + b * kBlock);
+    };
+    if (pool == nullptr || in_round == 1) {
+      for (int b = 0; b < in_round; ++b) block_task(b);
+    } else {
+      pool->run(in_round, block_task);
     }
-    if (count > 0) drawings[kBlock - 1] = drawings[count - 1];  // the last one, for the next block
+
+    // Drawing, in ray order: the segment up to the hit in the scheme window, then the mark. The
+    // first drawing of a block may repeat the last one of the block before.
+    for (int b = 0; b < in_round; ++b) {
+      drawn += results[b].drawn;
+      const Drawing* const drawings = buffer + b * kBlock;
+      for (int i = 0; i < results[b].count; ++i) {
+        const Drawing& d = drawings[i];
+        if (i == 0 && skip_repeats && drawn_any && d == last) continue;
+        before_segment();
+        g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1);
+        draw_mark(std::as_const(d.mark));
+        last = d;
+        drawn_any = true;
+      }
+    }
   }
   return drawn;
 }

@@ -5,6 +5,7 @@
 #include "graphics/graphics.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
+#include "tracing/sweep_pool.h"
 
 namespace lumi {
 
@@ -12,6 +13,7 @@ struct Workspace {
   Graphics& graphics;
   Scheme& scheme;
   DiagnosticsLog& log;
+  SweepPool* pool = nullptr;  // threads for the arithmetic of long sweeps; none: all on this one
 };
 
 // Modes of the preparation routines.

@@ -1,0 +1,91 @@
+#include "tracing/sweep_pool.h"
+
+#include <algorithm>
+
+namespace lumi {
+
+namespace {
+
+// How long a helper, or the tracing thread, looks for the next event before it sleeps: a sweep
+// starts its rounds a few microseconds apart, and waking a sleeping thread costs more than that.
+constexpr int kSpins = 20000;
+
+}  // namespace
+
+int SweepPool::default_helpers() {
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores - 1, 0, 7);
+}
+
+SweepPool::SweepPool(int helpers) : scratch_(new std::byte[kScratchBytes]) {
+  threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
+  for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
+}
+
+SweepPool::~SweepPool() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+    round_.fetch_add(1, std::memory_order_release);
+  }
+  round_started_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void SweepPool::run_erased(int parts, void (*call)(void*, int), void* task) {
+  if (threads_.empty() || parts <= 1) {
+    for (int part = 0; part < parts; ++part) call(task, part);
+    return;
+  }
+  call_ = call;
+  task_ = task;
+  parts_ = parts;
+  next_part_.store(0, std::memory_order_relaxed);
+  working_.store(helpers(), std::memory_order_relaxed);
+  {
+    std::lock_guard lock(mutex_);
+    round_.fetch_add(1, std::memory_order_release);
+  }
+  round_started_.notify_all();
+
+  take_parts();
+
+  // The helpers' results are visible once each has said it is done
+  for (int spin = 0; spin < kSpins; ++spin) {
+    if (working_.load(std::memory_order_acquire) == 0) return;
+  }
+  std::unique_lock lock(mutex_);
+  round_done_.wait(lock, [this] { return working_.load(std::memory_order_acquire) == 0; });
+}
+
+void SweepPool::take_parts() {
+  for (;;) {
+    const int part = next_part_.fetch_add(1, std::memory_order_relaxed);
+    if (part >= parts_) return;
+    call_(task_, part);
+  }
+}
+
+bool SweepPool::wait_for_round(std::uint64_t seen) {
+  for (int spin = 0; spin < kSpins; ++spin) {
+    if (round_.load(std::memory_order_acquire) != seen) break;
+  }
+  std::unique_lock lock(mutex_);
+  round_started_.wait(lock, [&] { return round_.load(std::memory_order_acquire) != seen; });
+  return !closing_;
+}
+
+void SweepPool::help() {
+  std::uint64_t seen = 0;
+  for (;;) {
+    if (!wait_for_round(seen)) return;
+    seen = round_.load(std::memory_order_acquire);
+    take_parts();
+    if (working_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      std::lock_guard lock(mutex_);
+      round_done_.notify_one();
+    }
+  }
+}
+
+}  // namespace lumi

@@ -1,0 +1,67 @@
+// Threads that share the per-ray arithmetic of a sweep with the tracing thread. They are started
+// with the program, so a sweep starts no thread and allocates nothing: it hands out parts of its
+// work, takes parts itself, and goes on when every part is done. Drawing stays with the tracing
+// thread; the helpers only compute.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+namespace lumi {
+
+class SweepPool {
+ public:
+  // One helper fewer than the machine has cores, at most seven.
+  static int default_helpers();
+
+  explicit SweepPool(int helpers = default_helpers());
+  ~SweepPool();
+  SweepPool(const SweepPool&) = delete;
+  SweepPool& operator=(const SweepPool&) = delete;
+
+  int helpers() const { return static_cast<int>(threads_.size()); }
+
+  // Memory for the results of one round of parts, kept for the pool's life.
+  std::span<std::byte> scratch() { return {scratch_.get(), kScratchBytes}; }
+
+  // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
+  // and returns when all have returned. The task must not throw.
+  template <class Task>
+  void run(int parts, Task& task) {
+    run_erased(parts, [](void* t, int part) { (*static_cast<Task*>(t))(part); }, &task);
+  }
+
+ private:
+  static constexpr std::size_t kScratchBytes = std::size_t{2} << 20;
+
+  void run_erased(int parts, void (*call)(void*, int), void* task);
+  void help();
+  void take_parts();
+  // Waits for a round newer than `seen`; false when the pool is closing.
+  bool wait_for_round(std::uint64_t seen);
+
+  // The round's task: written by the tracing thread only while no helper works.
+  void (*call_)(void*, int) = nullptr;
+  void* task_ = nullptr;
+  int parts_ = 0;
+  std::atomic<int> next_part_{0};
+  std::atomic<int> working_{0};  // helpers not yet done with the round
+
+  std::atomic<std::uint64_t> round_{0};  // raised under mutex_, so a sleeping helper sees it
+  bool closing_ = false;                 // under mutex_
+  std::mutex mutex_;
+  std::condition_variable round_started_, round_done_;
+
+  std::unique_ptr<std::byte[]> scratch_;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace lumi

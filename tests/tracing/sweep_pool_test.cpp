@@ -1,0 +1,125 @@
+// The sweep pool: every part of a round runs exactly once, round after round, whatever the number
+// of helpers; and the flat elements draw, count and move the rays with the pool exactly as
+// without it, also where repeated drawings meet at the edges of blocks and rounds.
+#include "tracing/sweep_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "elements/elements.h"
+#include "support/recording_platform.h"
+#include "tracing/passes.h"
+#include "tracing/trace_fixture.h"
+
+namespace lumi::test {
+namespace {
+
+TEST(SweepPoolTest, EveryPartRunsOnceInEveryRound) {
+  for (int helpers : {0, 1, 3}) {
+    SweepPool pool(helpers);
+    EXPECT_EQ(pool.helpers(), helpers);
+    std::array<std::atomic<int>, 300> runs{};
+    for (int round = 0; round < 200; ++round) {
+      const int parts = 1 + round % 300;
+      auto task = [&](int part) { runs[part].fetch_add(1, std::memory_order_relaxed); };
+      pool.run(parts, task);
+      for (int part = 0; part < 300; ++part) {
+        ASSERT_EQ(runs[part].exchange(0), part < parts ? 1 : 0)
+            << "helpers " << helpers << ", round " << round << ", part " << part;
+      }
+    }
+  }
+}
+
+// One run of a scheme's flat elements on its own recording platform.
+struct FlatRun {
+  explicit FlatRun(SweepPool* pool)
+      : dir(std::filesystem::temp_directory_path() /
+            ("lumi-sweep-" + std::to_string(::getpid()) + (pool ? "-pool" : "-one"))),
+        log((std::filesystem::create_directories(dir), dir / "log.dat"), nullptr),
+        ws{graphics, scheme, log, pool} {}
+  ~FlatRun() { std::filesystem::remove_all(dir); }
+
+  RecordingPlatform platform;
+  Graphics graphics{platform};
+  Scheme scheme;
+  std::filesystem::path dir;
+  DiagnosticsLog log;
+  Workspace ws;
+};
+
+ElementRecord element(std::initializer_list<float> slots) {
+  ElementRecord e;
+  int s = 1;
+  for (float v : slots) e.slot(s++) = v;
+  return e;
+}
+
+// Traces the source (element 1) and elements 2..count, and keeps every platform call, the rays
+// and the log.
+struct Outcome {
+  std::vector<std::string> calls;
+  std::vector<Ray> rays;
+  std::vector<std::string> log;
+};
+
+Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays) {
+  FlatRun run(pool);
+  Scheme& s = run.scheme;
+  s.x_min = -50.0f;
+  s.x_max = 150.0f;
+  s.y_min = -60.0f;
+  s.y_max = 140.0f;
+  s.count = 5;
+  s.element(1) = source;
+  s.element(2) = element({21, 4, 12, 0, 0, 0});                        // outer diaphragm
+  s.element(3) = element({22, 5, 9, 7, 5, 0, 0});                      // rectangular one
+  s.element(4) = element({31, 5, 14, 14, 40, 0, 135});                 // mirror toward +y
+  s.element(5) = element({51, 8, 30, 30, 40, 60, -60, 300, 1, 0});     // grating
+  prepare_scheme(run.ws);
+  rays.count = 0;
+  trace_source(run.ws, source, rays);
+  for (int k = 2; k <= s.count; ++k) trace_element(run.ws, s.element(k), rays, k);
+  Outcome out;
+  out.calls = run.platform.calls;
+  out.rays.assign(rays.begin(), rays.end());
+  std::ifstream in(run.log.path(), std::ios::binary);
+  for (std::string line; std::getline(in, line);) out.log.push_back(line);
+  return out;
+}
+
+void expect_same(const Outcome& a, const Outcome& b) {
+  EXPECT_EQ(a.calls, b.calls);
+  EXPECT_EQ(a.log, b.log);
+  ASSERT_EQ(a.rays.size(), b.rays.size());
+  for (std::size_t i = 0; i < a.rays.size(); ++i) {
+    ASSERT_EQ(std::memcmp(&a.rays[i], &b.rays[i], sizeof(Ray)), 0) << "ray " << i;
+  }
+}
+
+TEST(SweepPoolTest, FlatElementsTraceTheSameOnTheHelpers) {
+  static RayBundle rays;
+  SweepPool pool(3);
+  // Columns of 300 rays, so runs of repeated drawings cross the edges of blocks; and a fan
+  const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 300, 0.5f, 0.6f, 2});
+  const ElementRecord fan = element({11, 16, 10, 10, -30, 0, 0, 30, 30, 0.5f, 0.5f, 1, -10, 10, 6,
+                                     -10, 10, 6});
+  for (const ElementRecord& source : {parallel, fan}) {
+    const Outcome one = trace_with(nullptr, source, rays);
+    const Outcome helped = trace_with(&pool, source, rays);
+    ASSERT_GT(one.rays.size(), 30000u);
+    expect_same(one, helped);
+  }
+}
+
+}  // namespace
+}  // namespace lumi::test
