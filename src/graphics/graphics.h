@@ -120,8 +120,8 @@ class ViewMapping {
   Edges x_edges_, y_edges_;
 };
 
-// A view's mapping for a stream of points that mostly keep their x while y changes from point to
-// point, as the hit marks of a parallel beam do: the pixel column of the last x is remembered.
+// A view's mapping for a stream of points that often repeat a coordinate of the point before, as
+// the hit marks and segments of a beam do: the pixel of the last x and of the last y are kept.
 // The view must not change while the points are mapped.
 class PointMapper {
  public:
@@ -130,15 +130,20 @@ class PointMapper {
   PixelPoint operator()(float x, float y) {
     if (!(x == x_)) {
       x_ = x;
-      pixel_x_ = map_.x(x);
+      pixel_.x = map_.x(x);
     }
-    return {pixel_x_, map_.y(y)};
+    if (!(y == y_)) {
+      y_ = y;
+      pixel_.y = map_.y(y);
+    }
+    return pixel_;
   }
 
  private:
+  static constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();  // equals nothing
   ViewMapping map_;
-  float x_ = std::numeric_limits<float>::quiet_NaN();  // equals nothing
-  int pixel_x_ = 0;
+  float x_ = kNoValue, y_ = kNoValue;
+  PixelPoint pixel_{};
 };
 
 // Window numbers outside 1..100 and view numbers outside 1..20 store nothing, and read back as
@@ -187,15 +192,16 @@ class Graphics {
   // as the last line drawn in the window needs no mapping.
   void draw_segment(int window, int view, float x0, float y0, float x1, float y1) {
     select_window(window, 0);
-    Pen* s = active_pen();
-    if (s && s->world_known && s->last == Pen::Last::kLine && s->rgb == s->line &&
-        window == active_ && view == s->world.view && x0 == s->world.x0 && y0 == s->world.y0 &&
-        x1 == s->world.x1 && y1 == s->world.y1) {
-      s->at = s->to;
-      s->moved = false;
-      return;
-    }
+    if (repeats_last_segment(window, view, x0, y0, x1, y1)) return;
     draw_segment_mapped(window, view, x0, y0, x1, y1);
+  }
+  // draw_segment of a world segment whose ends the caller has mapped already, with
+  // mapping(window, view) of the view as it stands.
+  void draw_segment(int window, int view, float x0, float y0, float x1, float y1, PixelPoint from,
+                    PixelPoint to) {
+    select_window(window, 0);
+    if (repeats_last_segment(window, view, x0, y0, x1, y1)) return;
+    draw_pixel_segment(window, view, x0, y0, x1, y1, from, to);
   }
   void draw_vertical(int window, int view, float x, float y1, float y2);
   void draw_horizontal(int window, int view, float x1, float x2, float y);
@@ -335,7 +341,22 @@ class Graphics {
 
   // The calls that reach the platform (graphics.cpp).
   void bring_to_front(int window);
+  // Whether the world segment is the last line drawn in the active window; the pen then moves to
+  // its end, as drawing it again would leave it.
+  bool repeats_last_segment(int window, int view, float x0, float y0, float x1, float y1) {
+    Pen* s = active_pen();
+    if (s && s->world_known && s->last == Pen::Last::kLine && s->rgb == s->line &&
+        window == active_ && view == s->world.view && x0 == s->world.x0 && y0 == s->world.y0 &&
+        x1 == s->world.x1 && y1 == s->world.y1) {
+      s->at = s->to;
+      s->moved = false;
+      return true;
+    }
+    return false;
+  }
   void draw_segment_mapped(int window, int view, float x0, float y0, float x1, float y1);
+  void draw_pixel_segment(int window, int view, float x0, float y0, float x1, float y1,
+                          PixelPoint from, PixelPoint to);
   bool activate();
   void send_pen_to(PixelPoint p, int pen);
   void send_pixel(PixelPoint p, Rgb rgb);

@@ -158,6 +158,7 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
   using Mark = std::invoke_result_t<OnHit&, Ray&>;
   struct Drawing {
     float x0, y0, x1, y1;  // the segment
+    PixelPoint from, to;   // its ends in the scheme window
     Mark mark;
     bool operator==(const Drawing&) const = default;
   };
@@ -171,9 +172,11 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
     int count = 0;
     int drawn = 0;
   };
+  const ViewMapping scheme_view = g.mapping(1, 1);
   const auto trace_block = [&](Ray* const first, Ray* const last, Drawing* drawings) {
     OnHit hit = on_hit;
     PlaneCrossing crossing(plane, behind);
+    PointMapper start_pixel(scheme_view), end_pixel(scheme_view);
     BlockResult result;
     // Whether the crossing has been worked out anew since the last drawing kept: only then can
     // the segment differ
@@ -201,7 +204,8 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
           continue;
         }
       }
-      drawings[result.count++] = {crossing.x0(), crossing.y0(), crossing.x1(), crossing.y1(), mark};
+      const float x0 = crossing.x0(), y0 = crossing.y0(), x1 = crossing.x1(), y1 = crossing.y1();
+      drawings[result.count++] = {x0, y0, x1, y1, start_pixel(x0, y0), end_pixel(x1, y1), mark};
       crossing_moved = false;
     }
     return result;
@@ -247,7 +251,7 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
         const Drawing& d = drawings[i];
         if (i == 0 && skip_repeats && drawn_any && d == last) continue;
         before_segment();
-        g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1);
+        g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1, d.from, d.to);
         draw_mark(std::as_const(d.mark));
         last = d;
         drawn_any = true;
