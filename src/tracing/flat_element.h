@@ -16,6 +16,7 @@
 #include "graphics/graphics.h"
 #include "model/numeric.h"
 #include "tracing/ray.h"
+#include "tracing/ray_sweep.h"
 #include "tracing/sweep_pool.h"
 
 namespace lumi {
@@ -75,16 +76,14 @@ class PlaneCrossing {
   PlaneCrossing(const FlatPlane& plane, BehindRay behind)
       : plane_(plane), behind_(behind), upright_(plane.nz == 0.0) {}
 
-  // Works out the crossing for the ray unless the last one holds for it too; true when worked
-  // out anew.
-  bool follow(const Ray& ray) {
+  // Works out the crossing for the ray unless the last one holds for it too.
+  void follow(const Ray& ray) {
     if (known_ && upright_ && std::isfinite(ray.z) && std::signbit(ray.z) == z_negative_ &&
         same_bits(ray.x, x_) && same_bits(ray.y, y_) && same_bits(ray.dir_x, dir_x_) &&
         same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_)) {
-      return false;
+      return;
     }
     work_out(ray);
-    return true;
   }
 
   // The ray runs parallel to the plane, or meets it behind where that stops it.
@@ -140,17 +139,15 @@ class PlaneCrossing {
 // stopped ones included). The element's part comes in three pieces:
 //   on_hit(ray) runs once the ray has been moved to the hit and its path extended: it makes the
 //     aperture test, stops or turns the ray, and returns what the hit mark needs (a record of its
-//     own, comparable with ==). It is copied for every block of rays and the copies may run at
-//     once on the pool's threads, so what it remembers from ray to ray must be captured by value
-//     and it must draw nothing;
+//     own, comparable with ==). It is the arithmetic of a sweep (see sweep_rays): copied for every
+//     block, it keeps what it remembers to itself and draws nothing;
 //   before_segment() runs before each segment is drawn (the diaphragms select the scheme window and
 //     colour 1 there);
 //   draw_mark(mark) draws the hit mark in the element's window, mark_window.
-// The rays go in blocks: first the arithmetic of the blocks of a round, spread over the pool when
-// there is one, then their drawing on this thread, ray by ray in order: each segment, then its hit
-// mark. When the marks have a window of their own, a ray whose segment and mark repeat those of the
-// ray drawn before it is not drawn again: the same drawing once more would change neither a pixel
-// nor any colour or window choice.
+// Each ray draws its segment up to the hit in the scheme window, then its mark. When the marks have
+// a window of their own, a ray whose segment and mark repeat those of the ray drawn before it is
+// not drawn again: the same drawing once more would change neither a pixel nor any colour or
+// window choice.
 template <class OnHit, class BeforeSegment, class DrawMark>
 int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& plane,
                BehindRay behind, int mark_window, const OnHit& on_hit,
@@ -162,103 +159,31 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
     Mark mark;
     bool operator==(const Drawing&) const = default;
   };
-  static_assert(std::is_trivially_copyable_v<Drawing>);
-  constexpr std::ptrdiff_t kBlock = 256;
-  const bool skip_repeats = mark_window != 1;
 
-  // What a block leaves for drawing: its drawings, repeats within the block left out, and how
-  // many of its rays reached the plane.
-  struct BlockResult {
-    int count = 0;
-    int drawn = 0;
-  };
   const ViewMapping scheme_view = g.mapping(1, 1);
-  const auto trace_block = [&](Ray* const first, Ray* const last, Drawing* drawings) {
-    OnHit hit = on_hit;
-    PlaneCrossing crossing(plane, behind);
-    PointMapper start_pixel(scheme_view), end_pixel(scheme_view);
-    BlockResult result;
-    // Whether the crossing has been worked out anew since the last drawing kept: only then can
-    // the segment differ
-    bool crossing_moved = true;
-    for (Ray* ray = first; ray < last; ++ray) {
-      if (ray->alive == 0.0) continue;
-      crossing_moved |= crossing.follow(*ray);
-      if (crossing.lost()) {
-        ray->alive = 0.0;
-        continue;
-      }
-      const double t = crossing.t();
-      ray->x = crossing.hit_x();
-      ray->y = crossing.hit_y();
-      ray->z = ray->z + t * ray->dir_z;
-      ray->path += t;
-      ++result.drawn;
-      const Mark mark = hit(*ray);
-
-      if (skip_repeats && result.count > 0) {
-        const Drawing& kept = drawings[result.count - 1];
-        if (mark == kept.mark &&
-            (!crossing_moved || (crossing.x0() == kept.x0 && crossing.y0() == kept.y0 &&
-                                 crossing.x1() == kept.x1 && crossing.y1() == kept.y1))) {
-          continue;
-        }
-      }
-      const float x0 = crossing.x0(), y0 = crossing.y0(), x1 = crossing.x1(), y1 = crossing.y1();
-      drawings[result.count++] = {x0, y0, x1, y1, start_pixel(x0, y0), end_pixel(x1, y1), mark};
-      crossing_moved = false;
+  const auto compute = [hit = on_hit, crossing = PlaneCrossing(plane, behind),
+                        start_pixel = PointMapper(scheme_view),
+                        end_pixel = PointMapper(scheme_view)](Ray& ray, Drawing& d) mutable {
+    crossing.follow(ray);
+    if (crossing.lost()) {
+      ray.alive = 0.0;
+      return false;
     }
-    return result;
+    const double t = crossing.t();
+    ray.x = crossing.hit_x();
+    ray.y = crossing.hit_y();
+    ray.z = ray.z + t * ray.dir_z;
+    ray.path += t;
+    const float x0 = crossing.x0(), y0 = crossing.y0(), x1 = crossing.x1(), y1 = crossing.y1();
+    d = {x0, y0, x1, y1, start_pixel(x0, y0), end_pixel(x1, y1), hit(ray)};
+    return true;
   };
-
-  // A round is one block, or as many as the pool's scratch memory holds results for
-  constexpr std::ptrdiff_t kMaxRound = 512;
-  Drawing own[kBlock];
-  Drawing* buffer = own;
-  std::ptrdiff_t round_blocks = 1;
-  const std::ptrdiff_t blocks = (rays.count + kBlock - 1) / kBlock;
-  if (pool != nullptr && pool->helpers() > 0 && blocks > 1) {
-    const std::span<std::byte> scratch = pool->scratch();
-    static_assert(alignof(Drawing) <= alignof(std::max_align_t));
-    buffer = reinterpret_cast<Drawing*>(scratch.data());
-    round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / (kBlock * sizeof(Drawing))));
-  }
-  BlockResult results[kMaxRound];
-
-  Drawing last{};
-  bool drawn_any = false;
-  int drawn = 0;
-  for (std::ptrdiff_t round = 0; round < blocks; round += round_blocks) {
-    const int in_round = static_cast<int>(std::min(round_blocks, blocks - round));
-    auto block_task = [&](int b) {
-      Ray* const first = rays.begin() + (round + b) * kBlock;
-      Ray* const end = first + std::min(kBlock, rays.end() - first);
-      results[b] = trace_block(first, end, buffer + b * kBlock);
-    };
-    if (pool == nullptr || in_round == 1) {
-      for (int b = 0; b < in_round; ++b) block_task(b);
-    } else {
-      pool->run(in_round, block_task);
-    }
-
-    // Drawing, in ray order: the segment up to the hit in the scheme window, then the mark. The
-    // first drawing of a block may repeat the last one of the block before.
-    for (int b = 0; b < in_round; ++b) {
-      drawn += results[b].drawn;
-      const Drawing* const drawings = buffer + b * kBlock;
-      for (int i = 0; i < results[b].count; ++i) {
-        const Drawing& d = drawings[i];
-        if (i == 0 && skip_repeats && drawn_any && d == last) continue;
-        before_segment();
-        g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1, d.from, d.to);
-        draw_mark(std::as_const(d.mark));
-        last = d;
-        drawn_any = true;
-      }
-    }
-  }
-  return drawn;
+  const auto draw = [&](const Drawing& d) {
+    before_segment();
+    g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1, d.from, d.to);
+    draw_mark(d.mark);
+  };
+  return sweep_rays<Drawing>(pool, rays, mark_window != 1, compute, draw);
 }
 
 }  // namespace lumi
