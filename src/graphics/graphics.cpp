@@ -326,14 +326,8 @@ void Graphics::pixel_to_world(int w, int v, int pixel_x, int pixel_y, float& x, 
 // Lines, points, rectangles and text-mode cells ---------------------------------------------------
 
 void Graphics::draw_segment_mapped(int w, int v, float x0, float y0, float x1, float y1) {
-  const PixelPoint from = map_point(w, v, x0, y0);
-  draw_pixel_segment(w, v, x0, y0, x1, y1, from, map_point(w, v, x1, y1));
-}
-
-void Graphics::draw_pixel_segment(int w, int v, float x0, float y0, float x1, float y1,
-                                  PixelPoint from, PixelPoint to) {
-  pen_to(from, kMove);
-  pen_to(to, kLine);
+  pen_to(map_point(w, v, x0, y0), kMove);
+  pen_to(map_point(w, v, x1, y1), kLine);
   // The line the pen remembers now is this segment's, drawn or left out as a repeat
   Pen* s = active_pen();
   if (s && s->last == Pen::Last::kLine && w == active_ && valid_view(w, v)) {

@@ -195,14 +195,6 @@ class Graphics {
     if (repeats_last_segment(window, view, x0, y0, x1, y1)) return;
     draw_segment_mapped(window, view, x0, y0, x1, y1);
   }
-  // draw_segment of a world segment whose ends the caller has mapped already, with
-  // mapping(window, view) of the view as it stands.
-  void draw_segment(int window, int view, float x0, float y0, float x1, float y1, PixelPoint from,
-                    PixelPoint to) {
-    select_window(window, 0);
-    if (repeats_last_segment(window, view, x0, y0, x1, y1)) return;
-    draw_pixel_segment(window, view, x0, y0, x1, y1, from, to);
-  }
   void draw_vertical(int window, int view, float x, float y1, float y2);
   void draw_horizontal(int window, int view, float x1, float x2, float y);
   // The palette entry is read now, so a redefined colour shows in points at once.
@@ -355,8 +347,6 @@ class Graphics {
     return false;
   }
   void draw_segment_mapped(int window, int view, float x0, float y0, float x1, float y1);
-  void draw_pixel_segment(int window, int view, float x0, float y0, float x1, float y1,
-                          PixelPoint from, PixelPoint to);
   bool activate();
   void send_pen_to(PixelPoint p, int pen);
   void send_pixel(PixelPoint p, Rgb rgb);

@@ -76,14 +76,16 @@ class PlaneCrossing {
   PlaneCrossing(const FlatPlane& plane, BehindRay behind)
       : plane_(plane), behind_(behind), upright_(plane.nz == 0.0) {}
 
-  // Works out the crossing for the ray unless the last one holds for it too.
-  void follow(const Ray& ray) {
+  // Works out the crossing for the ray unless the last one holds for it too; true when worked
+  // out anew.
+  bool follow(const Ray& ray) {
     if (known_ && upright_ && std::isfinite(ray.z) && std::signbit(ray.z) == z_negative_ &&
         same_bits(ray.x, x_) && same_bits(ray.y, y_) && same_bits(ray.dir_x, dir_x_) &&
         same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_)) {
-      return;
+      return false;
     }
     work_out(ray);
+    return true;
   }
 
   // The ray runs parallel to the plane, or meets it behind where that stops it.
@@ -154,17 +156,20 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
                BeforeSegment&& before_segment, DrawMark&& draw_mark) {
   using Mark = std::invoke_result_t<OnHit&, Ray&>;
   struct Drawing {
-    float x0, y0, x1, y1;  // the segment
-    PixelPoint from, to;   // its ends in the scheme window
     Mark mark;
+    PixelPoint from, to;  // the segment's ends in the scheme window
     bool operator==(const Drawing&) const = default;
   };
 
+  // The segment's ends are mapped when the crossing is worked out anew
   const ViewMapping scheme_view = g.mapping(1, 1);
   const auto compute = [hit = on_hit, crossing = PlaneCrossing(plane, behind),
-                        start_pixel = PointMapper(scheme_view),
-                        end_pixel = PointMapper(scheme_view)](Ray& ray, Drawing& d) mutable {
-    crossing.follow(ray);
+                        to_pixels = PointMapper(scheme_view), from = PixelPoint{},
+                        to = PixelPoint{}](Ray& ray, Drawing& d) mutable {
+    if (crossing.follow(ray) && !crossing.lost()) {
+      from = to_pixels(crossing.x0(), crossing.y0());
+      to = to_pixels(crossing.x1(), crossing.y1());
+    }
     if (crossing.lost()) {
       ray.alive = 0.0;
       return false;
@@ -174,13 +179,13 @@ int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& p
     ray.y = crossing.hit_y();
     ray.z = ray.z + t * ray.dir_z;
     ray.path += t;
-    const float x0 = crossing.x0(), y0 = crossing.y0(), x1 = crossing.x1(), y1 = crossing.y1();
-    d = {x0, y0, x1, y1, start_pixel(x0, y0), end_pixel(x1, y1), hit(ray)};
+    d = {hit(ray), from, to};
     return true;
   };
   const auto draw = [&](const Drawing& d) {
     before_segment();
-    g.draw_segment(1, 1, d.x0, d.y0, d.x1, d.y1, d.from, d.to);
+    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
+    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
     draw_mark(d.mark);
   };
   return sweep_rays<Drawing>(pool, rays, mark_window != 1, compute, draw);

@@ -46,47 +46,75 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
     return result;
   };
 
-  // A round is one block, or as many as the pool's scratch memory holds records for
+  // A round is one block, or as many as half the pool's scratch memory holds records for: the
+  // helpers work out the next round in the other half while this thread draws one
   constexpr std::ptrdiff_t kMaxRound = 512;
   Record own[kBlock];
-  Record* buffer = own;
+  Record* halves[2] = {own, own};
   std::ptrdiff_t round_blocks = 1;
   const std::ptrdiff_t blocks = (rays.count + kBlock - 1) / kBlock;
-  if (pool != nullptr && pool->helpers() > 0 && blocks > 1) {
+  const bool helped = pool != nullptr && pool->helpers() > 0 && blocks > 1;
+  if (helped) {
     const std::span<std::byte> scratch = pool->scratch();
     static_assert(alignof(Record) <= alignof(std::max_align_t));
-    buffer = reinterpret_cast<Record*>(scratch.data());
     round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / (kBlock * sizeof(Record))));
+        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / 2 / (kBlock * sizeof(Record))));
+    halves[0] = reinterpret_cast<Record*>(scratch.data());
+    halves[1] = halves[0] + round_blocks * kBlock;
   }
-  BlockResult results[kMaxRound];
+  BlockResult results[2][kMaxRound];
+
+  // The round being worked out; changed only while no round is out
+  std::ptrdiff_t round = 0;
+  int half = 0;
+  auto block_task = [&](int b) {
+    Ray* const first = rays.begin() + (round + b) * kBlock;
+    Ray* const end = first + std::min(kBlock, rays.end() - first);
+    results[half][b] = sweep_block(first, end, halves[half] + b * kBlock);
+  };
+  const auto blocks_from = [&](std::ptrdiff_t r) {
+    return static_cast<int>(std::min(round_blocks, blocks - r));
+  };
+  // Works out round r into half h: on this thread alone, or handed to the helpers
+  const auto work_out = [&](std::ptrdiff_t r, int h) {
+    round = r;
+    half = h;
+    if (helped) {
+      pool->start(blocks_from(r), block_task);
+    } else {
+      for (int b = 0; b < blocks_from(r); ++b) block_task(b);
+    }
+  };
 
   Record last{};
   bool drawn_any = false;
   int produced = 0;
-  for (std::ptrdiff_t round = 0; round < blocks; round += round_blocks) {
-    const int in_round = static_cast<int>(std::min(round_blocks, blocks - round));
-    auto block_task = [&](int b) {
-      Ray* const first = rays.begin() + (round + b) * kBlock;
-      Ray* const end = first + std::min(kBlock, rays.end() - first);
-      results[b] = sweep_block(first, end, buffer + b * kBlock);
-    };
-    if (pool == nullptr || in_round == 1) {
-      for (int b = 0; b < in_round; ++b) block_task(b);
-    } else {
-      pool->run(in_round, block_task);
-    }
+  if (blocks > 0) {
+    work_out(0, 0);
+    if (helped) pool->finish();
+  }
+  for (std::ptrdiff_t r = 0; r < blocks; r += round_blocks) {
+    const int h = static_cast<int>((r / round_blocks) % 2);
+    const bool more = r + round_blocks < blocks;
+    if (more && helped) work_out(r + round_blocks, 1 - h);
 
     // The first record of a block may repeat the last one of the block before
-    for (int b = 0; b < in_round; ++b) {
-      produced += results[b].produced;
-      const Record* const records = buffer + b * kBlock;
-      for (int i = 0; i < results[b].count; ++i) {
+    for (int b = 0; b < blocks_from(r); ++b) {
+      produced += results[h][b].produced;
+      const Record* const records = halves[h] + b * kBlock;
+      for (int i = 0; i < results[h][b].count; ++i) {
         const Record& record = records[i];
         if (i == 0 && skip_repeats && drawn_any && record == last) continue;
         draw(record);
         last = record;
         drawn_any = true;
+      }
+    }
+    if (more) {
+      if (helped) {
+        pool->finish();
+      } else {
+        work_out(r + round_blocks, 1 - h);
       }
     }
   }

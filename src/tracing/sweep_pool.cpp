@@ -32,24 +32,24 @@ SweepPool::~SweepPool() {
   for (std::thread& t : threads_) t.join();
 }
 
-void SweepPool::run_erased(int parts, void (*call)(void*, int), void* task) {
-  if (threads_.empty() || parts <= 1) {
-    for (int part = 0; part < parts; ++part) call(task, part);
-    return;
-  }
+void SweepPool::start_erased(int parts, void (*call)(void*, int), void* task) {
   call_ = call;
   task_ = task;
   parts_ = parts;
   next_part_.store(0, std::memory_order_relaxed);
+  helped_ = !threads_.empty() && parts > 1;
+  if (!helped_) return;
   working_.store(helpers(), std::memory_order_relaxed);
   {
     std::lock_guard lock(mutex_);
     round_.fetch_add(1, std::memory_order_release);
   }
   round_started_.notify_all();
+}
 
+void SweepPool::finish() {
   take_parts();
-
+  if (!helped_) return;
   // The helpers' results are visible once each has said it is done
   for (int spin = 0; spin < kSpins; ++spin) {
     if (working_.load(std::memory_order_acquire) == 0) return;

@@ -36,13 +36,22 @@ class SweepPool {
   // and returns when all have returned. The task must not throw.
   template <class Task>
   void run(int parts, Task& task) {
-    run_erased(parts, [](void* t, int part) { (*static_cast<Task*>(t))(part); }, &task);
+    start(parts, task);
+    finish();
   }
+  // The same in two steps: the helpers begin at start, and this thread is free for other work
+  // (drawing the round before) until it calls finish, which takes the parts left and waits for
+  // the rest. One round at a time; the task lives until finish returns.
+  template <class Task>
+  void start(int parts, Task& task) {
+    start_erased(parts, [](void* t, int part) { (*static_cast<Task*>(t))(part); }, &task);
+  }
+  void finish();
 
  private:
   static constexpr std::size_t kScratchBytes = std::size_t{2} << 20;
 
-  void run_erased(int parts, void (*call)(void*, int), void* task);
+  void start_erased(int parts, void (*call)(void*, int), void* task);
   void help();
   void take_parts();
   // Waits for a round newer than `seen`; false when the pool is closing.
@@ -54,6 +63,7 @@ class SweepPool {
   int parts_ = 0;
   std::atomic<int> next_part_{0};
   std::atomic<int> working_{0};  // helpers not yet done with the round
+  bool helped_ = false;          // whether the helpers were called for the round
 
   std::atomic<std::uint64_t> round_{0};  // raised under mutex_, so a sleeping helper sees it
   bool closing_ = false;                 // under mutex_
