@@ -1,14 +1,31 @@
 #include "tracing/sweep_pool.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace lumi {
 
 namespace {
 
-// How long a helper, or the tracing thread, looks for the next event before it sleeps: a sweep
-// starts its rounds a few microseconds apart, and waking a sleeping thread costs more than that.
-constexpr int kSpins = 20000;
+// How long a helper, or the tracing thread, keeps looking for the next event before it sleeps: a
+// sweep starts its rounds a fraction of a millisecond apart, and waking a sleeping thread can
+// cost as much on a virtual machine.
+constexpr auto kSpinTime = std::chrono::milliseconds(2);
+
+// Spins until ready() or kSpinTime has passed; returns ready().
+template <class Ready>
+bool spin_until(Ready ready) {
+  const auto deadline = std::chrono::steady_clock::now() + kSpinTime;
+  for (;;) {
+    for (int i = 0; i < 256; ++i) {
+      if (ready()) return true;
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
+    if (std::chrono::steady_clock::now() > deadline) return ready();
+  }
+}
 
 }  // namespace
 
@@ -51,9 +68,7 @@ void SweepPool::finish() {
   take_parts();
   if (!helped_) return;
   // The helpers' results are visible once each has said it is done
-  for (int spin = 0; spin < kSpins; ++spin) {
-    if (working_.load(std::memory_order_acquire) == 0) return;
-  }
+  if (spin_until([this] { return working_.load(std::memory_order_acquire) == 0; })) return;
   std::unique_lock lock(mutex_);
   round_done_.wait(lock, [this] { return working_.load(std::memory_order_acquire) == 0; });
 }
@@ -67,9 +82,7 @@ void SweepPool::take_parts() {
 }
 
 bool SweepPool::wait_for_round(std::uint64_t seen) {
-  for (int spin = 0; spin < kSpins; ++spin) {
-    if (round_.load(std::memory_order_acquire) != seen) break;
-  }
+  spin_until([&] { return round_.load(std::memory_order_acquire) != seen; });
   std::unique_lock lock(mutex_);
   round_started_.wait(lock, [&] { return round_.load(std::memory_order_acquire) != seen; });
   return !closing_;
