@@ -40,6 +40,7 @@ class CanvasOnlyDisplay : public RasterDisplay {
 struct Shared {
   CanvasOnlyDisplay display;
   RayBundle rays;
+  SweepPool pool{1};  // one helper, so the sweeps split their work as on any desktop
 };
 
 Shared& shared() {
@@ -106,7 +107,7 @@ bool run_scheme(std::string_view bytes) {
   auto scheme = std::make_unique<Scheme>();
   auto graphics = std::make_unique<Graphics>(s.display);
   DiagnosticsLog log(s.display.log_path_for(std::string(kLabel)), nullptr);
-  Workspace ws{*graphics, *scheme, log};
+  Workspace ws{*graphics, *scheme, log, &s.pool};
   install_scheme(file, std::string(kLabel), *scheme);
   log.restart(scheme_echo_lines(file));
   append_scheme_listing(*scheme, log);
