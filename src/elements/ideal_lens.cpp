@@ -17,6 +17,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/ray_sweep.h"
 
 namespace lumi {
 
@@ -31,7 +32,7 @@ void prepare_ideal_lens(Workspace& ws, const ElementRecord& e, int k, int mode) 
 }
 
 void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
-  const double d = e.slot(3), xo = e.slot(4), yo = e.slot(5), f = e.slot(7);
+  const double diameter = e.slot(3), xo = e.slot(4), yo = e.slot(5), f = e.slot(7);
   const double fi = e.slot(6);
   Graphics& g = ws.graphics;
 
@@ -39,8 +40,14 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   const Vec3 n{-cos_deg(fi), -sin_deg(fi), 0.0};
   const double c = -(xo * n.x + yo * n.y);
 
-  for (Ray& ray : rays) {
-    if (ray.alive == 0.0) continue;
+  // What a ray draws: its segment up to the lens, then its mark in the colour of the aperture test
+  struct Drawing {
+    PixelPoint from, to, mark;
+    bool passes;
+    bool operator==(const Drawing&) const = default;
+  };
+  const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
+                        mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray, Drawing& d) mutable {
     const Vec3 s = position_of(ray);
     const Vec3 u = direction_of(ray);
 
@@ -48,37 +55,45 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     const double q = dot(n, u);
     if (std::abs(q) < kParallelLimit) {
       ray.alive = 0.0;
-      continue;
+      return false;
     }
     const double t = -(dot(n, s) + c) / q;
     const Vec3 h = s + t * u;
-    g.select_window(1, 0);
-    g.select_color(color::kRay);
-    g.draw_to(1, 1, to_single(s.x), to_single(s.y), kMove);
-    g.draw_to(1, 1, to_single(h.x), to_single(h.y), kLine);
+    d.from = segment_pixel(to_single(s.x), to_single(s.y));
+    d.to = segment_pixel(to_single(h.x), to_single(h.y));
     set_position(ray, h);
     ray.path += t;
 
-    // Mark the crossing; its colour is chosen while the scheme window is still current, so the
-    // scheme window keeps the colour of the last mark.
+    // Mark the crossing
     const double dx = h.x - xo, dy = h.y - yo;
     const double across = std::sqrt(dx * dx + dy * dy);
     const float u_p = to_single(signed_by(dx == 0.0 ? dy : dx, across));
     const double rho = 2.0 * std::sqrt(dx * dx + dy * dy + h.z * h.z);
-    g.select_color(to_single(rho) > static_cast<float>(d) ? color::kRay : color::kPassingHit);
-    g.plot_point(k, 1, u_p, to_single(h.z));
-    if (rho > d) {
+    d.passes = !(to_single(rho) > static_cast<float>(diameter));
+    d.mark = mark_pixel(u_p, to_single(h.z));
+    if (rho > diameter) {
       ray.alive = 0.0;
-      continue;
+      return true;
     }
 
     // Aim at the focal point of this direction; a ray through that very point keeps its way.
     const Vec3 focus{xo + f * u.x / q, yo + f * u.y / q, f * u.z / q};
     const Vec3 to_focus = focus - h;
     const double l = length(to_focus);
-    if (l == 0.0) continue;
-    set_direction(ray, Vec3{to_focus.x / l, to_focus.y / l, to_focus.z / l});
-  }
+    if (l != 0.0) set_direction(ray, Vec3{to_focus.x / l, to_focus.y / l, to_focus.z / l});
+    return true;
+  };
+  // The mark's colour is chosen while the scheme window is still current, so the scheme window
+  // keeps the colour of the last mark.
+  const auto draw = [&](const Drawing& d) {
+    g.select_window(1, 0);
+    g.select_color(color::kRay);
+    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
+    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
+    g.select_color(d.passes ? color::kPassingHit : color::kRay);
+    g.plot_pixel(k, d.mark);
+  };
+  sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 }
 
 }  // namespace lumi

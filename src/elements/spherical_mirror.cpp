@@ -18,6 +18,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/ray_sweep.h"
 
 namespace lumi {
 
@@ -114,11 +115,18 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   const double rmax2 = limit_distance2(r, m.d);
   const double rin2 = m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0;
   // The curved mirror's normal at a hit points toward the centre, away from it when R < 0.
-  auto mirror_normal = [&](const Vec3& h) { return r < 0.0 ? h - centre : centre - h; };
+  auto mirror_normal = [r, centre](const Vec3& h) { return r < 0.0 ? h - centre : centre - h; };
 
-  int drawn = 0;
-  for (Ray& ray : rays) {
-    if (ray.alive == 0.0) continue;
+  // What a ray draws: its hit mark, unless it only touches the sphere, then its segment
+  struct Drawing {
+    PixelPoint mark;
+    bool marked, stopped;
+    PixelPoint from, to;
+    bool operator==(const Drawing&) const = default;
+  };
+  const auto compute = [=, mark_pixel = PointMapper(g.mapping(k, 1)),
+                        segment_pixel = PointMapper(g.mapping(1, 1))](Ray& ray,
+                                                                       Drawing& d) mutable {
     const Vec3 s = position_of(ray);
     const Vec3 u = direction_of(ray);
 
@@ -129,33 +137,31 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
       const double q = dot(u, normal);
       if (std::abs(q) < kParallelLimit) {
         ray.alive = 0.0;
-        continue;
+        return false;
       }
       const double t = -(dot(normal, s) + plane_c) / q;
       hit = s + t * u;
     } else {
-      const SphereHit meet =
-          meet_sphere(s, u, centre, r, [&](const Vec3& h) { return dot(u, mirror_normal(h)) < 0.0; });
+      const SphereHit meet = meet_sphere(
+          s, u, centre, r, [&](const Vec3& h) { return dot(u, mirror_normal(h)) < 0.0; });
       if (meet.meet == SphereMeet::kMissed || meet.meet == SphereMeet::kBehind) {
         ray.alive = 0.0;
-        continue;
+        return false;
       }
       hit = meet.point;
       // A ray that only touches the sphere is drawn up to it and goes on unchanged.
       marked = meet.meet == SphereMeet::kHit;
     }
 
+    d = {};
+    d.marked = marked;
     if (marked) {
       // Mark the hit, then reflect it or stop the ray where it was
       const Vec3 rel = hit - vertex;
       const double r2 = dot(rel, rel);
-      const bool stopped = r2 > rmax2 || r2 < rin2;
-      g.select_window(k, 0);
-      const float u_p = across_axis_mark(rel.x, rel.y, sin_fi, cos_fi);
-      g.select_color(stopped ? color::kRay : color::kPassingHit);
-      g.plot_point(k, 1, u_p, to_single(hit.z));
-      g.select_window(1, 0);
-      if (stopped) {
+      d.stopped = r2 > rmax2 || r2 < rin2;
+      d.mark = mark_pixel(across_axis_mark(rel.x, rel.y, sin_fi, cos_fi), to_single(hit.z));
+      if (d.stopped) {
         ray.alive = 0.0;
       } else {
         set_position(ray, hit);
@@ -170,11 +176,21 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
         }
       }
     }
-
-    g.draw_to(1, 1, to_single(s.x), to_single(s.y), kMove);
-    g.draw_to(1, 1, to_single(hit.x), to_single(hit.y), kLine);
-    ++drawn;
-  }
+    d.from = segment_pixel(to_single(s.x), to_single(s.y));
+    d.to = segment_pixel(to_single(hit.x), to_single(hit.y));
+    return true;
+  };
+  const auto draw = [&](const Drawing& d) {
+    if (d.marked) {
+      g.select_window(k, 0);
+      g.select_color(d.stopped ? color::kRay : color::kPassingHit);
+      g.plot_pixel(k, d.mark);
+      g.select_window(1, 0);
+    }
+    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
+    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
+  };
+  const int drawn = sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
   ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));
 }
