@@ -20,6 +20,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/ray_sweep.h"
 
 namespace lumi {
 
@@ -121,35 +122,53 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     clear_spot_view(g, k, a, b, d);
     const double c = -(cx * nx + cy * ny);
 
-    for (Ray& ray : rays) {
-      if (ray.alive == 0.0) continue;
+    // What a ray draws at this shift, and where it meets the plane for the spot
+    struct Drawing {
+      PixelPoint from, to, mark;
+      bool outside;
+      float u;
+      double hz;
+      bool operator==(const Drawing&) const = default;
+    };
+    const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
+                          mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray,
+                                                                      Drawing& p) mutable {
       const double bn = nx * ray.dir_x + ny * ray.dir_y + nz * ray.dir_z;
       if (std::abs(bn) < kParallelLimit) {
         ray.alive = 0.0;
-        continue;
+        return false;
       }
       // Meet the shifted plane, ahead or behind; the ray itself stays where it is
       const double t = -(nx * ray.x + c + ny * ray.y + nz * ray.z) / bn;
       const double hx = ray.x + t * ray.dir_x;
       const double hy = ray.y + t * ray.dir_y;
       const double hz = ray.z + t * ray.dir_z;
-      g.select_window(1, 0);
-      g.select_color(color_index);
-      g.draw_to(1, 1, to_single(ray.x), to_single(ray.y), kMove);
-      g.draw_to(1, 1, to_single(hx), to_single(hy), kLine);
+      p.from = segment_pixel(to_single(ray.x), to_single(ray.y));
+      p.to = segment_pixel(to_single(hx), to_single(hy));
 
-      // Widen the spot and plot the hit, in colour 1 outside the aperture
+      // The hit, in colour 1 outside the aperture
       const float w = to_single(2.0 * std::sqrt((hx - cx) * (hx - cx) + (hy - cy) * (hy - cy)));
       const float v = to_single(2.0 * std::abs(hz));
-      const float u = to_single((hx - cx) * ux + (hy - cy) * uy);
-      if (hz < spot.z_min) spot.z_min = to_single(hz);
-      if (hz > spot.z_max) spot.z_max = to_single(hz);
-      if (u < spot.u_min) spot.u_min = u;
-      if (u > spot.u_max) spot.u_max = u;
-      g.select_color(w > a || v > b ? color::kRay : color::kPassingHit);
-      g.plot_point(k, 1, u, to_single(hz));
-      ++total;
-    }
+      p.u = to_single((hx - cx) * ux + (hy - cy) * uy);
+      p.hz = hz;
+      p.outside = w > a || v > b;
+      p.mark = mark_pixel(p.u, to_single(hz));
+      return true;
+    };
+    // The spot widens in ray order; a repeated hit would not widen it
+    const auto draw = [&](const Drawing& p) {
+      g.select_window(1, 0);
+      g.select_color(color_index);
+      g.draw_to_pixel(1, p.from.x, p.from.y, kMove);
+      g.draw_to_pixel(1, p.to.x, p.to.y, kLine);
+      if (p.hz < spot.z_min) spot.z_min = to_single(p.hz);
+      if (p.hz > spot.z_max) spot.z_max = to_single(p.hz);
+      if (p.u < spot.u_min) spot.u_min = p.u;
+      if (p.u > spot.u_max) spot.u_max = p.u;
+      g.select_color(p.outside ? color::kRay : color::kPassingHit);
+      g.plot_pixel(k, p.mark);
+    };
+    total += sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
     // Spot size of this shift
     const float dx = spot.u_max - spot.u_min;
