@@ -22,6 +22,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/ray_sweep.h"
 
 namespace lumi {
 
@@ -133,29 +134,50 @@ bool outside_aperture(const Surface& s, double diameter, const Vec3& hit) {
   return dot(rel, rel) > s.rmax2;
 }
 
-// The segment from `start` to the ray's new position in the scheme window (in its current
-// colour), and the mark of the crossing relative to the surface's vertex in window k.
-void draw_crossing(Graphics& g, const LensFrame& f, const Surface& s, const Vec3& start,
-                   const Ray& ray, int k) {
-  g.draw_to(1, 1, to_single(start.x), to_single(start.y), kMove);
-  g.draw_to(1, 1, to_single(ray.x), to_single(ray.y), kLine);
-  g.select_window(k, 0);
+// What a ray's crossing of a surface draws: the segment from where it started to its new position
+// in the scheme window (in the window's current colour), and the mark of the crossing relative to
+// the surface's vertex in window k, in colour 1 for a ray that is lost there.
+struct Crossing {
+  PixelPoint from, to, mark;
+  bool lost;
+  bool operator==(const Crossing&) const = default;
+};
+
+// The mappings of the scheme window and of the lens window, for one sweep's arithmetic.
+struct CrossingPixels {
+  PointMapper segment, mark;
+};
+
+void map_crossing(CrossingPixels& pixels, const LensFrame& f, const Surface& s, const Vec3& start,
+                  const Ray& ray, Crossing& c) {
+  c.from = pixels.segment(to_single(start.x), to_single(start.y));
+  c.to = pixels.segment(to_single(ray.x), to_single(ray.y));
   const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
-  g.select_color(ray.alive == 0.0 ? color::kRay : color::kPassingHit);
-  g.plot_point(k, 1, u_p, to_single(ray.z));
+  c.mark = pixels.mark(u_p, to_single(ray.z));
+  c.lost = ray.alive == 0.0;
+}
+
+void draw_crossing(Graphics& g, const Crossing& c, int k) {
+  g.draw_to_pixel(1, c.from.x, c.from.y, kMove);
+  g.draw_to_pixel(1, c.to.x, c.to.y, kLine);
+  g.select_window(k, 0);
+  g.select_color(c.lost ? color::kRay : color::kPassingHit);
+  g.plot_pixel(k, c.mark);
   g.select_window(1, 0);
 }
 
 // Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
-// that would leave the unit sphere) is lost at the entry point.
-void enter_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& ray, int k) {
+// that would leave the unit sphere) is lost at the entry point. Returns whether the ray reached
+// the surface, with what it draws in `c`.
+bool enter_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingPixels& pixels,
+                 Crossing& c) {
   const double n = index_for(e, f.pairs, ray.wavelength);
   const Vec3 start = position_of(ray);
   const Vec3 u = direction_of(ray);
   Vec3 hit, m;
   if (!meet_surface(f.entry, f.axis, ray, -1, hit, m)) {
     ray.alive = 0.0;
-    return;
+    return false;
   }
   set_position(ray, hit);
   const bool outside = outside_aperture(f.entry, f.diameter, hit);
@@ -175,12 +197,15 @@ void enter_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& r
     }
     if (!refracted) ray.alive = 0.0;
   }
-  draw_crossing(g, f, f.entry, start, ray, k);
+  map_crossing(pixels, f, f.entry, start, ray, c);
+  return true;
 }
 
-// Surface 2: out of the glass. Returns whether the ray reached the surface and was drawn; a ray
-// turned back by total internal reflection is moved there but neither drawn nor counted.
-bool leave_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& ray, int k) {
+// Surface 2: out of the glass. Returns whether the ray reached the surface and is drawn, with what
+// it draws in `c`; a ray turned back by total internal reflection is moved there but neither
+// drawn nor counted.
+bool leave_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingPixels& pixels,
+                 Crossing& c) {
   const double n = index_for(e, f.pairs, ray.wavelength);
   const Vec3 start = position_of(ray);
   const Vec3 u = direction_of(ray);
@@ -211,7 +236,7 @@ bool leave_glass(Graphics& g, const ElementRecord& e, const LensFrame& f, Ray& r
     }
     set_direction(ray, w + std::sqrt(root2) * m);
   }
-  draw_crossing(g, f, f.exit, start, ray, k);
+  map_crossing(pixels, f, f.exit, start, ray, c);
   return true;
 }
 
@@ -297,13 +322,16 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   Graphics& g = ws.graphics;
   const LensFrame f = lens_frame(e);
 
-  for (Ray& ray : rays) {
-    if (ray.alive != 0.0) enter_glass(g, e, f, ray, k);
-  }
-  int drawn = 0;
-  for (Ray& ray : rays) {
-    if (ray.alive != 0.0 && leave_glass(g, e, f, ray, k)) ++drawn;
-  }
+  const CrossingPixels pixels{PointMapper(g.mapping(1, 1)), PointMapper(g.mapping(k, 1))};
+  const auto entering = [&e, &f, pixels = pixels](Ray& ray, Crossing& c) mutable {
+    return enter_glass(e, f, ray, pixels, c);
+  };
+  const auto leaving = [&e, &f, pixels = pixels](Ray& ray, Crossing& c) mutable {
+    return leave_glass(e, f, ray, pixels, c);
+  };
+  const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
+  sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);
+  const int drawn = sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
 
   ws.log.append(count_line(" Линза: вышло", drawn));
 }
