@@ -2,7 +2,10 @@
 // reallocated; the source refills it and every later element changes the rays in place.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <type_traits>
 
 namespace lumi {
 
@@ -17,12 +20,18 @@ struct Ray {
   bool is_alive() const { return alive != 0.0; }
 };
 static_assert(sizeof(Ray) == 80);
+// Zero bytes are a ray as default-initialised, so the bundle can come zeroed from the system
+static_assert(std::is_trivially_copyable_v<Ray> && std::is_aggregate_v<Ray>);
 
 class RayBundle {
  public:
   static constexpr int kCapacity = 1'000'000;
 
-  RayBundle() : rays_(new Ray[kCapacity]) {}
+  // The records come from calloc: the system hands over zeroed pages only as rays are written,
+  // so a scheme of a few rays does not pay for writing 80 MB at start.
+  RayBundle() : rays_(static_cast<Ray*>(std::calloc(kCapacity, sizeof(Ray)))) {
+    if (!rays_) throw std::bad_alloc();
+  }
 
   // The rays in use, 0-based: ray record i + 1 of the scheme's numbering.
   Ray* begin() { return rays_.get(); }
@@ -33,7 +42,10 @@ class RayBundle {
   int count = 0;  // the ray count; only the source writes it
 
  private:
-  std::unique_ptr<Ray[]> rays_;
+  struct Free {
+    void operator()(Ray* rays) const { std::free(rays); }
+  };
+  std::unique_ptr<Ray[], Free> rays_;
 };
 
 }  // namespace lumi
