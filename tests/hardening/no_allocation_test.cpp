@@ -61,7 +61,7 @@ std::string example(const std::string& name) {
 
 TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
   // The example with every kind, its source made 100 × 100 rows at 10 wavelengths and its inner
-  // diaphragm switched on
+  // diaphragm switched on, traced with helper threads
   const SchemeFile file = parse_scheme(example("all-elements.ops"), "all-elements.ops");
   Scheme scheme;
   install_scheme(file, "all-elements.ops", scheme);
@@ -82,7 +82,9 @@ TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
   auto graphics = std::make_unique<Graphics>(display);
   auto rays = std::make_unique<RayBundle>();
   DiagnosticsLog log(log_path, nullptr);
-  Workspace ws{*graphics, scheme, log};
+  // The pool's threads and memory are made before the count starts, as the program makes them
+  SweepPool pool(2);
+  Workspace ws{*graphics, scheme, log, &pool};
   prepare_scheme(ws);
 
   counting = true;
