@@ -24,7 +24,12 @@ template <class Record, class Compute, class Draw>
 int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
                Draw&& draw) {
   static_assert(std::is_trivially_copyable_v<Record>);
-  constexpr std::ptrdiff_t kBlock = 256;
+  // Blocks of rays: short ones on this thread alone, in a buffer of its own; long ones when
+  // helpers share a round, so each thread streams through a long stretch of the bundle
+  constexpr std::ptrdiff_t kOwnBlock = 256;
+  constexpr std::ptrdiff_t kSharedBlock = 4096;
+  static_assert(2 * kSharedBlock * sizeof(Record) <= SweepPool::kScratchBytes,
+                "the scratch memory holds a block in each half");
 
   // What a block leaves for drawing: its records, repeats within the block left out, and how
   // many of its rays produced one
@@ -49,18 +54,19 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
   // A round is one block, or as many as half the pool's scratch memory holds records for: the
   // helpers work out the next round in the other half while this thread draws one
   constexpr std::ptrdiff_t kMaxRound = 512;
-  Record own[kBlock];
+  Record own[kOwnBlock];
   Record* halves[2] = {own, own};
   std::ptrdiff_t round_blocks = 1;
-  const std::ptrdiff_t blocks = (rays.count + kBlock - 1) / kBlock;
-  const bool helped = pool != nullptr && pool->helpers() > 0 && blocks > 1;
+  const bool helped = pool != nullptr && pool->helpers() > 0 && rays.count > kOwnBlock;
+  const std::ptrdiff_t block = helped ? kSharedBlock : kOwnBlock;
+  const std::ptrdiff_t blocks = (rays.count + block - 1) / block;
   if (helped) {
     const std::span<std::byte> scratch = pool->scratch();
     static_assert(alignof(Record) <= alignof(std::max_align_t));
     round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / 2 / (kBlock * sizeof(Record))));
+        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / 2 / (block * sizeof(Record))));
     halves[0] = reinterpret_cast<Record*>(scratch.data());
-    halves[1] = halves[0] + round_blocks * kBlock;
+    halves[1] = halves[0] + round_blocks * block;
   }
   BlockResult results[2][kMaxRound];
 
@@ -68,9 +74,9 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
   std::ptrdiff_t round = 0;
   int half = 0;
   auto block_task = [&](int b) {
-    Ray* const first = rays.begin() + (round + b) * kBlock;
-    Ray* const end = first + std::min(kBlock, rays.end() - first);
-    results[half][b] = sweep_block(first, end, halves[half] + b * kBlock);
+    Ray* const first = rays.begin() + (round + b) * block;
+    Ray* const end = first + std::min(block, rays.end() - first);
+    results[half][b] = sweep_block(first, end, halves[half] + b * block);
   };
   const auto blocks_from = [&](std::ptrdiff_t r) {
     return static_cast<int>(std::min(round_blocks, blocks - r));
@@ -101,7 +107,7 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
     // The first record of a block may repeat the last one of the block before
     for (int b = 0; b < blocks_from(r); ++b) {
       produced += results[h][b].produced;
-      const Record* const records = halves[h] + b * kBlock;
+      const Record* const records = halves[h] + b * block;
       for (int i = 0; i < results[h][b].count; ++i) {
         const Record& record = records[i];
         if (i == 0 && skip_repeats && drawn_any && record == last) continue;

@@ -29,6 +29,8 @@ class SweepPool {
 
   int helpers() const { return static_cast<int>(threads_.size()); }
 
+  static constexpr std::size_t kScratchBytes = std::size_t{2} << 20;
+
   // Memory for the results of one round of parts, kept for the pool's life.
   std::span<std::byte> scratch() { return {scratch_.get(), kScratchBytes}; }
 
@@ -49,8 +51,6 @@ class SweepPool {
   void finish();
 
  private:
-  static constexpr std::size_t kScratchBytes = std::size_t{2} << 20;
-
   void start_erased(int parts, void (*call)(void*, int), void* task);
   void help();
   void take_parts();
