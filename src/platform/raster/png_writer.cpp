@@ -3,6 +3,7 @@
 #include "platform/raster/png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <cerrno>
@@ -47,6 +48,11 @@ bool encode(std::FILE* file, const Image& image, std::uint8_t* row, ErrorText& e
   png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
+  // Window images are large flat areas with thin lines: run-length deflate of unfiltered rows
+  // packs them nearly as well as the default effort, in a fraction of the time.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_strategy(png, Z_RLE);
+  png_set_compression_level(png, 1);
   png_write_info(png, info);
   for (int y = 0; y < image.height; ++y) {
     const Pixel* pixels = image.pixels.data() + std::size_t(y) * image.width;
