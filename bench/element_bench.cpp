@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_platforms.h"
+#include "bench_support.h"
 #include "graphics/graphics.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
@@ -26,16 +26,6 @@
 
 namespace lumi {
 namespace {
-
-RayBundle& rays() {
-  static RayBundle bundle;
-  return bundle;
-}
-
-SweepPool& pool() {
-  static SweepPool threads;
-  return threads;
-}
 
 // A workload read, checked and prepared on one platform, with the rays as they reach element k.
 class Case {
@@ -74,17 +64,6 @@ class Case {
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Reads every ray and writes the position of the live ones.
-void bare_sweep() {
-  for (Ray& r : rays()) {
-    if (r.alive == 0.0) continue;
-    r.x += r.dir_x;
-    r.y += r.dir_y;
-    r.z += r.dir_z;
-  }
-  benchmark::ClobberMemory();
 }
 
 template <class Display>

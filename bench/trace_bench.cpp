@@ -10,7 +10,7 @@
 #include "graphics/graphics.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
-#include "bench_platforms.h"
+#include "bench_support.h"
 #include "tracing/passes.h"
 
 namespace lumi {
@@ -68,17 +68,6 @@ struct Scene {
   Workspace ws;
 };
 
-RayBundle& rays() {
-  static RayBundle bundle;
-  return bundle;
-}
-
-// The program's threads for the arithmetic of a sweep
-SweepPool& pool() {
-  static SweepPool threads;
-  return threads;
-}
-
 Scene& canvases() {
   static BenchDisplay display;
   static Scene scene(display, &pool());
@@ -102,15 +91,7 @@ void refill(const ElementRecord& source) { trace_source(canvases().ws, source, r
 
 void BM_BareSweep(benchmark::State& state) {
   refill(parallel_source());
-  for (auto _ : state) {
-    for (Ray& r : rays()) {
-      if (r.alive == 0.0) continue;
-      r.x += r.dir_x;
-      r.y += r.dir_y;
-      r.z += r.dir_z;
-    }
-    benchmark::ClobberMemory();
-  }
+  for (auto _ : state) bare_sweep();
   state.SetItemsProcessed(state.iterations() * rays().count);
 }
 

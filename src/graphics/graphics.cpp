@@ -303,7 +303,7 @@ void Graphics::set_view_world(int w, int v, float x_min, float x_max, float y_mi
 }
 
 PixelPoint Graphics::world_to_pixel(int w, int v, float x, float y) const {
-  const ViewMapping map(view(w, v));
+  const ViewMapping map = mapping(w, v);
   return {map.x(x), map.y(y)};
 }
 

@@ -192,7 +192,14 @@ class Graphics {
   // as the last line drawn in the window needs no mapping.
   void draw_segment(int window, int view, float x0, float y0, float x1, float y1) {
     select_window(window, 0);
-    if (repeats_last_segment(window, view, x0, y0, x1, y1)) return;
+    Pen* s = active_pen();
+    if (s && s->world_known && s->last == Pen::Last::kLine && s->rgb == s->line &&
+        window == active_ && view == s->world.view && x0 == s->world.x0 && y0 == s->world.y0 &&
+        x1 == s->world.x1 && y1 == s->world.y1) {
+      s->at = s->to;
+      s->moved = false;
+      return;
+    }
     draw_segment_mapped(window, view, x0, y0, x1, y1);
   }
   void draw_vertical(int window, int view, float x, float y1, float y2);
@@ -333,19 +340,6 @@ class Graphics {
 
   // The calls that reach the platform (graphics.cpp).
   void bring_to_front(int window);
-  // Whether the world segment is the last line drawn in the active window; the pen then moves to
-  // its end, as drawing it again would leave it.
-  bool repeats_last_segment(int window, int view, float x0, float y0, float x1, float y1) {
-    Pen* s = active_pen();
-    if (s && s->world_known && s->last == Pen::Last::kLine && s->rgb == s->line &&
-        window == active_ && view == s->world.view && x0 == s->world.x0 && y0 == s->world.y0 &&
-        x1 == s->world.x1 && y1 == s->world.y1) {
-      s->at = s->to;
-      s->moved = false;
-      return true;
-    }
-    return false;
-  }
   void draw_segment_mapped(int window, int view, float x0, float y0, float x1, float y1);
   bool activate();
   void send_pen_to(PixelPoint p, int pen);

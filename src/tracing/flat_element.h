@@ -4,20 +4,15 @@
 // part is passed as inline callables, so the per-ray path has no indirect calls of its own.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <type_traits>
-#include <utility>
 
 #include "graphics/graphics.h"
 #include "model/numeric.h"
 #include "tracing/ray.h"
 #include "tracing/ray_sweep.h"
-#include "tracing/sweep_pool.h"
 
 namespace lumi {
 

@@ -54,8 +54,7 @@ void SweepPool::start_erased(int parts, void (*call)(void*, int), void* task) {
   task_ = task;
   parts_ = parts;
   next_part_.store(0, std::memory_order_relaxed);
-  helped_ = !threads_.empty() && parts > 1;
-  if (!helped_) return;
+  if (!helped(parts)) return;
   working_.store(helpers(), std::memory_order_relaxed);
   {
     std::lock_guard lock(mutex_);
@@ -66,7 +65,7 @@ void SweepPool::start_erased(int parts, void (*call)(void*, int), void* task) {
 
 void SweepPool::finish() {
   take_parts();
-  if (!helped_) return;
+  if (!helped(parts_)) return;
   // The helpers' results are visible once each has said it is done
   if (spin_until([this] { return working_.load(std::memory_order_acquire) == 0; })) return;
   std::unique_lock lock(mutex_);

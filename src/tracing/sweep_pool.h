@@ -54,6 +54,8 @@ class SweepPool {
   void start_erased(int parts, void (*call)(void*, int), void* task);
   void help();
   void take_parts();
+  // Whether the helpers take part in the round of `parts` parts.
+  bool helped(int parts) const { return !threads_.empty() && parts > 1; }
   // Waits for a round newer than `seen`; false when the pool is closing.
   bool wait_for_round(std::uint64_t seen);
 
@@ -63,7 +65,6 @@ class SweepPool {
   int parts_ = 0;
   std::atomic<int> next_part_{0};
   std::atomic<int> working_{0};  // helpers not yet done with the round
-  bool helped_ = false;          // whether the helpers were called for the round
 
   std::atomic<std::uint64_t> round_{0};  // raised under mutex_, so a sleeping helper sees it
   bool closing_ = false;                 // under mutex_

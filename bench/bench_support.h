@@ -1,6 +1,9 @@
-// Platforms for the benchmarks: the raster windows and canvases without a front end, and a
-// platform that draws nothing, to tell the cost of the pixels from the cost of the calls.
+// What the benchmarks share: the raster windows and canvases without a front end, a platform
+// that draws nothing (to tell the cost of the pixels from the cost of the calls), the ray bundle,
+// the program's sweep pool, and the bare sweep that marks the memory-bound floor.
 #pragma once
+
+#include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <optional>
@@ -9,6 +12,8 @@
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
+#include "tracing/ray.h"
+#include "tracing/sweep_pool.h"
 
 namespace lumi {
 
@@ -58,5 +63,27 @@ class NullPlatform : public Quiet<Platform> {
   void set_text_position(int, int) override {}
   void write_text(std::string_view) override {}
 };
+
+inline RayBundle& rays() {
+  static RayBundle bundle;
+  return bundle;
+}
+
+// The program's threads for the arithmetic of a sweep
+inline SweepPool& pool() {
+  static SweepPool threads;
+  return threads;
+}
+
+// Reads every ray and writes the position of the live ones.
+inline void bare_sweep() {
+  for (Ray& r : rays()) {
+    if (r.alive == 0.0) continue;
+    r.x += r.dir_x;
+    r.y += r.dir_y;
+    r.z += r.dir_z;
+  }
+  benchmark::ClobberMemory();
+}
 
 }  // namespace lumi
