@@ -170,6 +170,8 @@ void FrameWindow::exit_program() {
   program_ended(0);
 }
 
+void FrameWindow::run_posted() { platform_.run_posted(); }
+
 void FrameWindow::closeEvent(QCloseEvent* event) {
   exit_program();
   event->accept();

@@ -61,6 +61,11 @@ class FrameWindow : public QMainWindow {
   // open dialog was cancelled) or the user chose "Выход".
   void program_ended(int status) { Q_EMIT ended(status); }
 
+  // Runs the window operations the program thread has queued. Invoked by name, so Qt's queued
+  // event carries no functor of ours from the program thread: all the data that crosses threads
+  // goes through the platform's own lock, which thread checkers see.
+  Q_INVOKABLE void run_posted();
+
   // Inspection, for tests and the repaint timer.
   QMdiArea* mdi_area() const { return mdi_; }
   QMdiSubWindow* sub_window(int window) const;

@@ -137,7 +137,8 @@ void QtPlatform::idle() {
 }
 
 // The operation itself goes through a queue of our own, under a standard mutex, and Qt's event
-// only says "run what is queued": what crosses threads is ordered by a lock every checker sees.
+// only says "run what is queued", by the name of the frame window's method, so nothing the
+// program thread allocated is read on the GUI thread without that lock.
 void QtPlatform::post(std::function<void()> operation) {
   if (QThread::currentThread() == frame_->thread()) {
     operation();
@@ -147,10 +148,10 @@ void QtPlatform::post(std::function<void()> operation) {
     std::lock_guard lock(posted_mutex_);
     posted_.push_back(std::move(operation));
   }
-  QMetaObject::invokeMethod(frame_.get(), [this] { run_posted(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(frame_.get(), "run_posted", Qt::QueuedConnection);
 }
 
-// GUI thread: runs the queued operations in order, each outside the lock.
+// Each operation runs outside the lock.
 void QtPlatform::run_posted() {
   for (;;) {
     std::function<void()> operation;

@@ -56,6 +56,8 @@ class QtPlatform : public RasterDisplay {
   // never started).
   bool stop(std::chrono::milliseconds timeout);
   bool program_running() const;
+  // GUI thread: runs the window operations the program thread posted, in order.
+  void run_posted();
   // For main(), after the event loop: stops the program thread and returns `status`. A thread
   // still busy after a few seconds would outlive the objects it uses, so the process then ends
   // at once with std::quick_exit(status).
@@ -101,7 +103,6 @@ class QtPlatform : public RasterDisplay {
 
   void gate();                              // waits while paused; throws once stopping
   void post(std::function<void()> operation);  // to the GUI thread, in order
-  void run_posted();
   template <class T>
   T ask(std::function<T()> question);  // runs on the GUI thread; the program thread waits
 
