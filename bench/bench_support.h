@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -69,9 +70,13 @@ inline RayBundle& rays() {
   return bundle;
 }
 
-// The program's threads for the arithmetic of a sweep
+// The program's threads for the arithmetic of a sweep; LUMI_SWEEP_HELPERS=N sets how many
+// helpers it has (0 traces on one thread).
 inline SweepPool& pool() {
-  static SweepPool threads;
+  static SweepPool threads = [] {
+    const char* helpers = std::getenv("LUMI_SWEEP_HELPERS");
+    return helpers != nullptr ? SweepPool(std::atoi(helpers)) : SweepPool();
+  }();
   return threads;
 }
 

@@ -117,13 +117,14 @@ bool meet_surface(const Surface& s, const Vec3& axis, Ray& ray, int accept_sign,
     normal = axis;
     return true;
   }
+  // The normal at the point accepted last is the normal at the hit
   const SphereHit meet = meet_sphere(start, u, s.centre, s.r, [&](const Vec3& h) {
-    const double un = dot(u, surface_normal(s, h));
+    normal = surface_normal(s, h);
+    const double un = dot(u, normal);
     return accept_sign < 0 ? un < 0.0 : un > 0.0;
   });
   if (meet.meet != SphereMeet::kHit) return false;
   hit = meet.point;
-  normal = surface_normal(s, hit);
   return true;
 }
 
@@ -143,17 +144,39 @@ struct Crossing {
   bool operator==(const Crossing&) const = default;
 };
 
-// The mappings of the scheme window and of the lens window, for one sweep's arithmetic.
-struct CrossingPixels {
-  PointMapper segment, mark;
+// The index of the last wavelength asked for: the rays of one wavelength come one after another.
+class IndexMemo {
+ public:
+  IndexMemo(const ElementRecord& e, int pairs) : e_(&e), pairs_(pairs) {}
+  double of(double wavelength) {
+    if (!known_ || !same_bits(wavelength, wavelength_)) {
+      known_ = true;
+      wavelength_ = wavelength;
+      n_ = index_for(*e_, pairs_, wavelength);
+    }
+    return n_;
+  }
+
+ private:
+  const ElementRecord* e_;
+  int pairs_;
+  bool known_ = false;
+  double wavelength_ = 0.0, n_ = 0.0;
 };
 
-void map_crossing(CrossingPixels& pixels, const LensFrame& f, const Surface& s, const Vec3& start,
+// What one sweep's arithmetic keeps from ray to ray: the mappings of the scheme window and of the
+// lens window, and the index.
+struct SweepMemo {
+  PointMapper segment, mark;
+  IndexMemo index;
+};
+
+void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const Vec3& start,
                   const Ray& ray, Crossing& c) {
-  c.from = pixels.segment(to_single(start.x), to_single(start.y));
-  c.to = pixels.segment(to_single(ray.x), to_single(ray.y));
+  c.from = memo.segment(to_single(start.x), to_single(start.y));
+  c.to = memo.segment(to_single(ray.x), to_single(ray.y));
   const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
-  c.mark = pixels.mark(u_p, to_single(ray.z));
+  c.mark = memo.mark(u_p, to_single(ray.z));
   c.lost = ray.alive == 0.0;
 }
 
@@ -169,9 +192,8 @@ void draw_crossing(Graphics& g, const Crossing& c, int k) {
 // Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
 // that would leave the unit sphere) is lost at the entry point. Returns whether the ray reached
 // the surface, with what it draws in `c`.
-bool enter_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingPixels& pixels,
-                 Crossing& c) {
-  const double n = index_for(e, f.pairs, ray.wavelength);
+bool enter_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
+  const double n = memo.index.of(ray.wavelength);
   const Vec3 start = position_of(ray);
   const Vec3 u = direction_of(ray);
   Vec3 hit, m;
@@ -197,16 +219,15 @@ bool enter_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingP
     }
     if (!refracted) ray.alive = 0.0;
   }
-  map_crossing(pixels, f, f.entry, start, ray, c);
+  map_crossing(memo, f, f.entry, start, ray, c);
   return true;
 }
 
 // Surface 2: out of the glass. Returns whether the ray reached the surface and is drawn, with what
 // it draws in `c`; a ray turned back by total internal reflection is moved there but neither
 // drawn nor counted.
-bool leave_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingPixels& pixels,
-                 Crossing& c) {
-  const double n = index_for(e, f.pairs, ray.wavelength);
+bool leave_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
+  const double n = memo.index.of(ray.wavelength);
   const Vec3 start = position_of(ray);
   const Vec3 u = direction_of(ray);
   Vec3 hit, m;
@@ -236,7 +257,7 @@ bool leave_glass(const ElementRecord& e, const LensFrame& f, Ray& ray, CrossingP
     }
     set_direction(ray, w + std::sqrt(root2) * m);
   }
-  map_crossing(pixels, f, f.exit, start, ray, c);
+  map_crossing(memo, f, f.exit, start, ray, c);
   return true;
 }
 
@@ -322,12 +343,13 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   Graphics& g = ws.graphics;
   const LensFrame f = lens_frame(e);
 
-  const CrossingPixels pixels{PointMapper(g.mapping(1, 1)), PointMapper(g.mapping(k, 1))};
-  const auto entering = [&e, &f, pixels = pixels](Ray& ray, Crossing& c) mutable {
-    return enter_glass(e, f, ray, pixels, c);
+  const SweepMemo memo{PointMapper(g.mapping(1, 1)), PointMapper(g.mapping(k, 1)),
+                       IndexMemo(e, f.pairs)};
+  const auto entering = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
+    return enter_glass(f, ray, memo, c);
   };
-  const auto leaving = [&e, &f, pixels = pixels](Ray& ray, Crossing& c) mutable {
-    return leave_glass(e, f, ray, pixels, c);
+  const auto leaving = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
+    return leave_glass(f, ray, memo, c);
   };
   const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
   sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);

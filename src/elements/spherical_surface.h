@@ -53,7 +53,8 @@ struct SphereHit {
 
 // Meets the ray s + t·u with the sphere |P - c| = |r|, solving a·t² + b·t + c2 = 0. The larger
 // root t1 is taken when it is not negative and accept(hit) holds; otherwise the smaller root t2,
-// unless it is negative (kBehind) or not accepted either (kRejected).
+// unless it is negative (kBehind) or not accepted either (kRejected). The point returned is always
+// the last one accept() was asked about, so it may keep what it worked out for it.
 template <class Accept>
 SphereHit meet_sphere(const Vec3& s, const Vec3& u, const Vec3& c, double r, Accept&& accept) {
   const Vec3 sc = s - c;
@@ -66,11 +67,12 @@ SphereHit meet_sphere(const Vec3& s, const Vec3& u, const Vec3& c, double r, Acc
 
   const double root = std::sqrt(disc);
   const double t1 = (-b + root) / (2.0 * a);
-  const double t2 = (-b - root) / (2.0 * a);
   if (t1 >= 0.0) {
     const Vec3 h1 = s + t1 * u;
     if (accept(h1)) return {SphereMeet::kHit, h1};
   }
+  // Most rays take the first root: the second is worked out only when it is needed
+  const double t2 = (-b - root) / (2.0 * a);
   if (t2 < 0.0) return {SphereMeet::kBehind, {}};
   const Vec3 h2 = s + t2 * u;
   return {accept(h2) ? SphereMeet::kHit : SphereMeet::kRejected, h2};
