@@ -9,10 +9,7 @@
 // Record slots, rectangular kind (22):
 //   1 type code   3 W, width in the scheme plane   4 H, height along z (length units)
 //   5 Xo, 6 Yo: centre (length units)   7 Fi, angle of the normal (degrees)
-#include <bit>
 #include <cmath>
-#include <cstdint>
-#include <limits>
 #include <string_view>
 
 #include "elements/elements.h"
@@ -20,6 +17,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/sum_bound.h"
 
 namespace lumi {
 
@@ -83,34 +81,17 @@ void prepare_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode, K
   draw_across_segment(g, d.xo, d.yo, d.fi, 0.5f * d.width);
 }
 
-// The least sum of squares s >= 0 at which `holds(to_single(2 * sqrt(s)))`, for a test that goes
-// on holding as the measure grows; NaN where it holds for none. The measure never falls as s grows
-// (square root, doubling and rounding to single precision all keep the order), so comparing s with
-// this bound decides the test exactly, with no square root per ray.
-template <class Test>
-double least_sum_where(Test holds) {
-  const auto measure = [](std::uint64_t bits) {
-    return to_single(2.0 * std::sqrt(std::bit_cast<double>(bits)));
-  };
-  std::uint64_t low = 0,
-                high = std::bit_cast<std::uint64_t>(std::numeric_limits<double>::infinity());
-  if (holds(measure(low))) return 0.0;
-  if (!holds(measure(high))) return std::numeric_limits<double>::quiet_NaN();
-  // Non-negative doubles keep their order as bit patterns; holds at high, not at low
-  while (high - low > 1) {
-    const std::uint64_t middle = low + (high - low) / 2;
-    (holds(measure(middle)) ? high : low) = middle;
-  }
-  return std::bit_cast<double>(high);
-}
-
 // Whether the diaphragm stops a ray whose hit lies dx, dy across and z up from its centre, with w
 // twice the distance across; the measures are compared in single precision. A circular diaphragm
 // compares the sum of squares of the three with its bound.
 struct StopTest {
   explicit StopTest(const Diaphragm& d) : d(d) {
-    if (d.kind == Kind::kOuter) bound = least_sum_where([&](float r) { return r > d.width; });
-    if (d.kind == Kind::kInner) bound = least_sum_where([&](float r) { return r >= d.width; });
+    if (d.kind == Kind::kOuter) {
+      bound = least_sum_where(single_diameter_of, [&](float r) { return r > d.width; });
+    }
+    if (d.kind == Kind::kInner) {
+      bound = least_sum_where(single_diameter_of, [&](float r) { return r >= d.width; });
+    }
   }
 
   bool operator()(double across_squared, double z, float w) const {

@@ -21,6 +21,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/ray_sweep.h"
+#include "tracing/sum_bound.h"
 
 namespace lumi {
 
@@ -110,6 +111,9 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   const float ux = to_single(-sin_fi), uy = to_single(cos_fi);
   const double nx = -cos_fi, ny = -sin_fi, nz = 0.0;
 
+  // A hit is too wide where to_single(2·sqrt(across²)) > a
+  const double wider_than_a = least_sum_where(single_diameter_of, [a](float w) { return w > a; });
+
   const Sweep sweep = sweep_of(e.slot(8), e.slot(9), e.slot(10));
   float d = e.slot(8);
   int color_index = 0;
@@ -147,11 +151,11 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       p.to = segment_pixel(to_single(hx), to_single(hy));
 
       // The hit, in colour 1 outside the aperture
-      const float w = to_single(2.0 * std::sqrt((hx - cx) * (hx - cx) + (hy - cy) * (hy - cy)));
+      const double across2 = (hx - cx) * (hx - cx) + (hy - cy) * (hy - cy);
       const float v = to_single(2.0 * std::abs(hz));
       p.u = to_single((hx - cx) * ux + (hy - cy) * uy);
       p.hz = hz;
-      p.outside = w > a || v > b;
+      p.outside = across2 >= wider_than_a || v > b;
       p.mark = mark_pixel(p.u, to_single(hz));
       return true;
     };

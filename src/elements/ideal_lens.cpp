@@ -18,6 +18,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/ray_sweep.h"
+#include "tracing/sum_bound.h"
 
 namespace lumi {
 
@@ -35,6 +36,13 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   const double diameter = e.slot(3), xo = e.slot(4), yo = e.slot(5), f = e.slot(7);
   const double fi = e.slot(6);
   Graphics& g = ws.graphics;
+
+  // The aperture: rho = 2·sqrt(s2) beyond the diameter in single precision marks a hit in colour
+  // 1; beyond it in double precision stops the ray
+  const double marked_outside = least_sum_where(
+      single_diameter_of, [d = static_cast<float>(diameter)](float rho) { return rho > d; });
+  const double stopped =
+      least_sum_where(diameter_of, [diameter](double rho) { return rho > diameter; });
 
   // The lens plane n·P + c = 0, its normal along the travel of the light it works for
   const Vec3 n{-cos_deg(fi), -sin_deg(fi), 0.0};
@@ -68,10 +76,10 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     const double dx = h.x - xo, dy = h.y - yo;
     const double across = std::sqrt(dx * dx + dy * dy);
     const float u_p = to_single(signed_by(dx == 0.0 ? dy : dx, across));
-    const double rho = 2.0 * std::sqrt(dx * dx + dy * dy + h.z * h.z);
-    d.passes = !(to_single(rho) > static_cast<float>(diameter));
+    const double s2 = dx * dx + dy * dy + h.z * h.z;
+    d.passes = !(s2 >= marked_outside);
     d.mark = mark_pixel(u_p, to_single(h.z));
-    if (rho > diameter) {
+    if (s2 >= stopped) {
       ray.alive = 0.0;
       return true;
     }
