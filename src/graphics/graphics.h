@@ -17,7 +17,6 @@
 #include <string_view>
 
 #include "graphics/platform.h"
-#include "graphics/single_quotient.h"
 #include "model/numeric.h"
 
 namespace lumi {
@@ -84,10 +83,10 @@ class ViewMapping {
                  trunc_to_int(rec.pixel_bottom)) {}
 
   int x(float x) const {
-    return x_edges_.clamp(x_range_.of(x - x_min_) * pixel_width_ + pixel_left_ + 0.5f);
+    return x_edges_.clamp((x - x_min_) / x_range_ * pixel_width_ + pixel_left_ + 0.5f);
   }
   int y(float y) const {
-    return y_edges_.clamp(pixel_bottom_ - y_range_.of(y - y_min_) * pixel_height_ + 0.5f);
+    return y_edges_.clamp(pixel_bottom_ - (y - y_min_) / y_range_ * pixel_height_ + 0.5f);
   }
 
  private:
@@ -116,13 +115,8 @@ class ViewMapping {
     bool exact;
   };
 
-  // (v - v_min) / range in single precision
-  float x_min_;
-  SingleQuotient x_range_;
-  float pixel_left_, pixel_width_;
-  float y_min_;
-  SingleQuotient y_range_;
-  float pixel_bottom_, pixel_height_;
+  float x_min_, x_range_, pixel_left_, pixel_width_;
+  float y_min_, y_range_, pixel_bottom_, pixel_height_;
   Edges x_edges_, y_edges_;
 };
 
