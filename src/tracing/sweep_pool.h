@@ -12,7 +12,6 @@
 #include <mutex>
 #include <span>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
 namespace lumi {
