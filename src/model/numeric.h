@@ -20,14 +20,16 @@ constexpr int trunc_to_int(double v) noexcept {
 // Values beyond the float range become infinities instead of undefined behaviour.
 constexpr float to_single(double v) noexcept {
   constexpr double kMax = std::numeric_limits<float>::max();
+  // Half a unit in the last place of FLT_MAX above it: from here on (a tie included, FLT_MAX
+  // being odd) a value rounds to infinity, below it to FLT_MAX.
+  constexpr double kOverflow = kMax + 0x1p103;
   if (v > kMax) {
-    // Values that round down to FLT_MAX still do so; the rest overflow.
-    return v < kMax + kMax * 0x1p-25 ? std::numeric_limits<float>::max()
-                                       : std::numeric_limits<float>::infinity();
+    return v < kOverflow ? std::numeric_limits<float>::max()
+                         : std::numeric_limits<float>::infinity();
   }
   if (v < -kMax) {
-    return v > -kMax - kMax * 0x1p-25 ? -std::numeric_limits<float>::max()
-                                        : -std::numeric_limits<float>::infinity();
+    return v > -kOverflow ? -std::numeric_limits<float>::max()
+                          : -std::numeric_limits<float>::infinity();
   }
   return static_cast<float>(v);
 }
