@@ -174,6 +174,32 @@ TEST(CanvasTest, SteepAndShallowLinesClipConsistently) {
   }
 }
 
+// Lines with ends on, just off and well off the edges, dashed: a line that stays on the canvas
+// is walked whole and one that leaves it is clipped, and either way the pixels are those of the
+// same line drawn whole on a larger canvas.
+TEST(CanvasTest, LinesNearTheEdgesDrawAsOnALargerCanvas) {
+  const int coordinates[] = {-40, -1, 0, 1, 17, 28, 29, 30, 31, 70};
+  const int shift = 100;
+  for (int x0 : coordinates) {
+    for (int y1 : coordinates) {
+      const int ends[][4] = {{x0, 5, 13, y1}, {29 - x0, y1, x0, 19 - y1}, {x0, y1, 31 - y1, x0}};
+      for (const auto& e : ends) {
+        Canvas small(30, 20), large(240, 220);
+        small.set_line_mask(0xF0F0);
+        large.set_line_mask(0xF0F0);
+        line(small, e[0], e[1], e[2], e[3]);
+        line(large, e[0] + shift, e[1] + shift, e[2] + shift, e[3] + shift);
+        for (int y = 0; y < 20; ++y) {
+          for (int x = 0; x < 30; ++x) {
+            ASSERT_EQ(small.pixel(x, y), large.pixel(x + shift, y + shift))
+                << e[0] << "," << e[1] << " - " << e[2] << "," << e[3] << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(CanvasTest, RectanglesFilledAndOutlinedWithCornersInAnyOrder) {
   Canvas canvas(12, 10);
   canvas.set_line_color(kGreen);

@@ -36,48 +36,81 @@ struct LineWalk {
   std::ptrdiff_t major_step = 0, minor_step = 0;
 };
 
-std::optional<LineWalk> plan_line(int x0, int y0, int x1, int y1, int width, int height) {
-  const std::int64_t dx = std::int64_t(x1) - x0;
-  const std::int64_t dy = std::int64_t(y1) - y0;
-  const bool x_major = std::abs(dx) >= std::abs(dy);
-  const std::int64_t n = x_major ? std::abs(dx) : std::abs(dy);
-  const std::int64_t m = x_major ? std::abs(dy) : std::abs(dx);
-  const std::int64_t major0 = x_major ? x0 : y0;
-  const std::int64_t minor0 = x_major ? y0 : x0;
-  const int major_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
-  const int minor_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
-  const std::int64_t major_end = (x_major ? width : height) - 1;
-  const std::int64_t minor_end = (x_major ? height : width) - 1;
+// A line from (x0, y0) to (x1, y1) along its major and minor axes.
+struct LineAxes {
+  LineAxes(int x0, int y0, int x1, int y1) {
+    const std::int64_t dx = std::int64_t(x1) - x0;
+    const std::int64_t dy = std::int64_t(y1) - y0;
+    x_major = std::abs(dx) >= std::abs(dy);
+    n = x_major ? std::abs(dx) : std::abs(dy);
+    m = x_major ? std::abs(dy) : std::abs(dx);
+    major0 = x_major ? x0 : y0;
+    minor0 = x_major ? y0 : x0;
+    major_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
+    minor_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
+  }
+  bool x_major;
+  std::int64_t n, m;  // major and minor travel
+  std::int64_t major0, minor0;
+  int major_sign, minor_sign;
+};
 
+// The steps lo..hi of a line that lie on the canvas, with k(lo) and the walk's remainder at lo.
+struct VisibleSteps {
+  std::int64_t lo = 0, hi = 0, k = 0, remainder = 0;
+};
+
+std::optional<VisibleSteps> clip_steps(const LineAxes& a, int width, int height) {
+  const std::int64_t n = a.n, m = a.m;
+  const std::int64_t major_end = (a.x_major ? width : height) - 1;
+  const std::int64_t minor_end = (a.x_major ? height : width) - 1;
   // Steps whose major coordinate lies on the canvas
-  std::int64_t lo = std::max<std::int64_t>(0, major_sign > 0 ? -major0 : major0 - major_end);
-  std::int64_t hi = std::min(n, major_sign > 0 ? major_end - major0 : major0);
+  VisibleSteps v;
+  v.lo = std::max<std::int64_t>(0, a.major_sign > 0 ? -a.major0 : a.major0 - major_end);
+  v.hi = std::min(n, a.major_sign > 0 ? major_end - a.major0 : a.major0);
   // Minor offsets on the canvas, turned into steps through k(i)
   const std::int64_t k_lo =
-      std::max<std::int64_t>(0, minor_sign > 0 ? -minor0 : minor0 - minor_end);
-  const std::int64_t k_hi = std::min(m, minor_sign > 0 ? minor_end - minor0 : minor0);
-  if (k_lo > k_hi || lo > hi) return std::nullopt;
+      std::max<std::int64_t>(0, a.minor_sign > 0 ? -a.minor0 : a.minor0 - minor_end);
+  const std::int64_t k_hi = std::min(m, a.minor_sign > 0 ? minor_end - a.minor0 : a.minor0);
+  if (k_lo > k_hi || v.lo > v.hi) return std::nullopt;
   if (m > 0) {
     const Wide two_n = Wide(2) * n, two_m = Wide(2) * m;
-    lo = std::max<std::int64_t>(lo, std::int64_t(ceil_div(two_n * k_lo - n, two_m)));
-    hi = std::min<std::int64_t>(hi, std::int64_t(floor_div(two_n * (k_hi + 1) - n - 1, two_m)));
-    if (lo > hi) return std::nullopt;
+    v.lo = std::max<std::int64_t>(v.lo, std::int64_t(ceil_div(two_n * k_lo - n, two_m)));
+    v.hi = std::min<std::int64_t>(v.hi,
+                                  std::int64_t(floor_div(two_n * (k_hi + 1) - n - 1, two_m)));
+    if (v.lo > v.hi) return std::nullopt;
+  }
+  const Wide start = Wide(2) * v.lo * m + n;
+  v.k = n == 0 ? 0 : std::int64_t(start / (Wide(2) * n));
+  v.remainder = n == 0 ? 0 : std::int64_t(start % (Wide(2) * n));
+  return v;
+}
+
+std::optional<LineWalk> plan_line(int x0, int y0, int x1, int y1, int width, int height) {
+  const LineAxes a(x0, y0, x1, y1);
+  const auto on_canvas = [&](int x, int y) {
+    return x >= 0 && x < width && y >= 0 && y < height;
+  };
+  // A line with both ends on the canvas is walked whole from its first end, where k(0) = 0 and
+  // the remainder is (2·0·m + n) mod 2n = n; it needs none of the clipping's wide divisions.
+  VisibleSteps v{0, a.n, 0, a.n};
+  if (!on_canvas(x0, y0) || !on_canvas(x1, y1)) {
+    const std::optional<VisibleSteps> clipped = clip_steps(a, width, height);
+    if (!clipped) return std::nullopt;
+    v = *clipped;
   }
 
-  // State at the first visible step
   LineWalk walk;
-  const Wide start = Wide(2) * lo * m + n;
-  const std::int64_t k = n == 0 ? 0 : std::int64_t(start / (Wide(2) * n));
-  walk.remainder = n == 0 ? 0 : std::int64_t(start % (Wide(2) * n));
-  walk.two_m = 2 * m;
-  walk.two_n = 2 * n;
-  const std::int64_t major = major0 + major_sign * lo;
-  const std::int64_t minor = minor0 + minor_sign * k;
-  walk.at = x_major ? minor * width + major : major * width + minor;
-  walk.first_step = lo;
-  walk.count = hi - lo + 1;
-  walk.major_step = x_major ? major_sign : std::ptrdiff_t(major_sign) * width;
-  walk.minor_step = x_major ? std::ptrdiff_t(minor_sign) * width : minor_sign;
+  walk.remainder = v.remainder;
+  walk.two_m = 2 * a.m;
+  walk.two_n = 2 * a.n;
+  const std::int64_t major = a.major0 + a.major_sign * v.lo;
+  const std::int64_t minor = a.minor0 + a.minor_sign * v.k;
+  walk.at = a.x_major ? minor * width + major : major * width + minor;
+  walk.first_step = v.lo;
+  walk.count = v.hi - v.lo + 1;
+  walk.major_step = a.x_major ? a.major_sign : std::ptrdiff_t(a.major_sign) * width;
+  walk.minor_step = a.x_major ? std::ptrdiff_t(a.minor_sign) * width : a.minor_sign;
   return walk;
 }
 
