@@ -96,11 +96,12 @@ class ViewMapping {
     Edges(int lo, int hi)
         : low(lo), high(hi), low_f(static_cast<float>(lo)), high_f(static_cast<float>(hi)),
           exact(lo > -kExactLimit && lo < kExactLimit && hi > -kExactLimit && hi < kExactLimit) {}
+    // Raised to the lower edge (NaN too), then lowered to the upper one: both choices are a
+    // single max or min instruction, and what is left converts within int.
     int clamp(float v) const {
       if (!exact) return clamp_slowly(v);
-      if (!(v >= low_f)) return low > high ? high : low;
-      if (v >= high_f) return high;
-      return static_cast<int>(v);  // between the edges: within int
+      const float raised = v > low_f ? v : low_f;
+      return static_cast<int>(raised < high_f ? raised : high_f);
     }
     int clamp_slowly(float v) const {
       int p = std::isnan(v) ? low : trunc_to_int(v);

@@ -16,22 +16,10 @@ constexpr int trunc_to_int(double v) noexcept {
   return static_cast<int>(v);
 }
 
-// Rounds a double to single precision, as the scheme's arithmetic does in the places that say so.
-// Values beyond the float range become infinities instead of undefined behaviour.
-constexpr float to_single(double v) noexcept {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  // Half a unit in the last place of FLT_MAX above it: from here on (a tie included, FLT_MAX
-  // being odd) a value rounds to infinity, below it to FLT_MAX.
-  constexpr double kOverflow = kMax + 0x1p103;
-  if (v > kMax) {
-    return v < kOverflow ? std::numeric_limits<float>::max()
-                         : std::numeric_limits<float>::infinity();
-  }
-  if (v < -kMax) {
-    return v > -kOverflow ? -std::numeric_limits<float>::max()
-                          : -std::numeric_limits<float>::infinity();
-  }
-  return static_cast<float>(v);
-}
+// Rounds a double to single precision, as the scheme's arithmetic does in the places that say so:
+// to nearest, ties to even. Float has infinities, so a value beyond its range still lies between
+// two floats (FLT_MAX and infinity) and the conversion is defined for it: below FLT_MAX + 2^103,
+// half a unit in the last place above FLT_MAX, it gives FLT_MAX, from there on infinity.
+constexpr float to_single(double v) noexcept { return static_cast<float>(v); }
 
 }  // namespace lumi
