@@ -96,8 +96,8 @@ class ViewMapping {
     Edges(int lo, int hi)
         : low(lo), high(hi), low_f(static_cast<float>(lo)), high_f(static_cast<float>(hi)),
           exact(lo > -kExactLimit && lo < kExactLimit && hi > -kExactLimit && hi < kExactLimit) {}
-    // Raised to the lower edge (NaN too), then lowered to the upper one: both choices are a
-    // single max or min instruction, and what is left converts within int.
+    // Raised to the lower edge (NaN too), then lowered to the upper one, as selects rather than
+    // early returns; what is left converts within int.
     int clamp(float v) const {
       if (!exact) return clamp_slowly(v);
       const float raised = v > low_f ? v : low_f;

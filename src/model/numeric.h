@@ -3,7 +3,6 @@
 // every input, and every deliberate rounding to single precision through to_single.
 #pragma once
 
-#include <cmath>
 #include <limits>
 
 namespace lumi {
