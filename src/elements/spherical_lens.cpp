@@ -22,6 +22,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 
 namespace lumi {
@@ -261,6 +262,177 @@ bool leave_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
   return true;
 }
 
+// The same two surfaces four rays at a time, for curved surfaces (a flat one costs no square root
+// and stays with one ray at a time). Each step is the one-ray step above on every lane, with its
+// branches turned into selects.
+
+// Where four rays meet a curved surface, as meet_surface: whether each reached it, the hit and
+// the unit normal there.
+struct SurfaceLanes {
+  LaneMask reached;
+  Vec3Lanes hit, normal;
+};
+
+LUMI_LANES Vec3Lanes surface_normal(const Surface& s, const Vec3Lanes& h) {
+  const Vec3Lanes centre = splat(s.centre.x, s.centre.y, s.centre.z);
+  const Vec3Lanes w = s.r > 0.0 ? h - centre : centre - h;
+  const Lanes l = lane_sqrt(dot(w, w));
+  return {w.x / l, w.y / l, w.z / l};
+}
+
+// Whether the direction u runs against the normal m (accept_sign -1) or along it (+1).
+LUMI_LANES LaneMask accepts(const Vec3Lanes& u, const Vec3Lanes& m, int accept_sign) {
+  const Lanes un = dot(u, m);
+  return accept_sign < 0 ? un < 0.0 : un > 0.0;
+}
+
+LUMI_LANES SurfaceLanes meet_curved_surface(const Surface& s, const RayLanes& r,
+                                            int accept_sign) {
+  const Vec3Lanes& start = r.position;
+  const Vec3Lanes& u = r.direction;
+  const Vec3Lanes sc = start - splat(s.centre.x, s.centre.y, s.centre.z);
+  const Lanes a = dot(u, u);
+  const Lanes b = 2.0 * dot(sc, u);
+  const Lanes c2 = dot(sc, sc) - s.r * s.r;
+  const Lanes disc = b * b - 4.0 * a * c2;
+  const LaneMask met = disc >= 0.0;
+  const Lanes root = lane_sqrt(disc);
+
+  const Lanes t1 = (-b + root) / (2.0 * a);
+  const Vec3Lanes h1 = start + t1 * u;
+  const Vec3Lanes m1 = surface_normal(s, h1);
+  const LaneMask first = (t1 >= 0.0) & accepts(u, m1, accept_sign);
+  if (!any_lane(met & ~first)) return {met, h1, m1};
+
+  const Lanes t2 = (-b - root) / (2.0 * a);
+  const Vec3Lanes h2 = start + t2 * u;
+  const Vec3Lanes m2 = surface_normal(s, h2);
+  const LaneMask second = (t2 >= 0.0) & accepts(u, m2, accept_sign);
+  return {met & (first | second), select(first, h1, h2), select(first, m1, m2)};
+}
+
+LUMI_LANES Lanes indices_of(RayLanes& r, IndexMemo& index) {
+  Lanes n;
+  for (int i = 0; i < kLaneCount; ++i) {
+    n[i] = i < r.count ? index.of(r.rays[i]->wavelength) : n[r.count - 1];
+  }
+  return n;
+}
+
+// The axes of the scheme window's view and of the lens window's, for mapping on lanes.
+struct LaneViews {
+  ViewMapping::Axis segment_x, segment_y, mark_x, mark_y;
+
+  bool exact() const { return segment_x.exact && segment_y.exact && mark_x.exact && mark_y.exact; }
+};
+
+// What the crossings of the four rays draw, as map_crossing (`lost` is left to the caller).
+LUMI_LANES void map_crossings(const LensFrame& f, const Surface& s, const LaneViews& views,
+                              const RayLanes& r, const Vec3Lanes& hit, Crossing* c) {
+  const EightInts x = map_to_pixels(views.segment_x, singles_of(r.position.x, hit.x));
+  const EightInts y = map_to_pixels(views.segment_y, singles_of(r.position.y, hit.y));
+  const double sigma = f.sin_fi < 0.0 ? -1.0 : 1.0;
+  const Lanes across = sigma * ((hit.x - s.vertex.x) * f.sin_fi - (hit.y - s.vertex.y) * f.cos_fi);
+  const EightInts mark_x = map_to_pixels(views.mark_x, singles_of(across, across));
+  const EightInts mark_y = map_to_pixels(views.mark_y, singles_of(hit.z, hit.z));
+  for (int i = 0; i < r.count; ++i) {
+    c[i].from = {x[i], y[i]};
+    c[i].to = {x[i + kLaneCount], y[i + kLaneCount]};
+    c[i].mark = {mark_x[i], mark_y[i]};
+  }
+}
+
+// Moves ray i of the lanes to its hit; false when it missed the surface.
+LUMI_LANES bool move_to_hit(const RayLanes& r, const SurfaceLanes& meet, int i) {
+  Ray& ray = *r.rays[i];
+  if (!meet.reached[i]) {
+    ray.alive = 0.0;
+    return false;
+  }
+  ray.x = meet.hit.x[i];
+  ray.y = meet.hit.y[i];
+  ray.z = meet.hit.z[i];
+  return true;
+}
+
+// Four rays at a surface: where they meet it, whether outside its aperture, and the part of their
+// direction across the normal, u - (u·m)·m, that refraction scales.
+struct SurfaceCrossingLanes {
+  RayLanes r;
+  Lanes n;
+  SurfaceLanes meet;
+  LaneMask outside;
+  Vec3Lanes across;
+};
+
+LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
+                              IndexMemo& index, SurfaceCrossingLanes& x) {
+  load_lanes(x.r, rays, count);
+  x.n = indices_of(x.r, index);
+  x.meet = meet_curved_surface(s, x.r, accept_sign);
+  const Vec3Lanes rel = x.meet.hit - splat(s.vertex.x, s.vertex.y, s.vertex.z);
+  x.outside = dot(rel, rel) > s.rmax2;
+  const Vec3Lanes& u = x.r.direction;
+  const Vec3Lanes& m = x.meet.normal;
+  const Lanes um = dot(u, m);
+  x.across = {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
+}
+
+LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes& d, int i) {
+  ray.dir_x = d.x[i];
+  ray.dir_y = d.y[i];
+  ray.dir_z = d.z[i];
+}
+
+LUMI_LANES_ENTRY void enter_glass_lanes(const LensFrame& f, const LaneViews& views,
+                                        Ray* const* rays, int count, IndexMemo& index,
+                                        Crossing* c, bool* produced) {
+  SurfaceCrossingLanes x;
+  cross_surface(f.entry, -1, rays, count, index, x);
+  // Refracted when inside, with a positive index and a direction on the unit sphere
+  const Vec3Lanes w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
+  const Lanes root2 = 1.0 - dot(w, w);
+  const LaneMask refracted = ~x.outside & (x.n > 0.0) & (root2 >= 0.0);
+  const Vec3Lanes turned = w - lane_sqrt(root2) * x.meet.normal;
+
+  map_crossings(f, f.entry, views, x.r, x.meet.hit, c);
+  for (int i = 0; i < count; ++i) {
+    Ray& ray = *rays[i];
+    produced[i] = move_to_hit(x.r, x.meet, i);
+    if (!produced[i]) continue;
+    if (refracted[i]) {
+      set_direction(ray, turned, i);
+    } else {
+      ray.alive = 0.0;
+    }
+    c[i].lost = ray.alive == 0.0;
+  }
+}
+
+LUMI_LANES_ENTRY void leave_glass_lanes(const LensFrame& f, const LaneViews& views,
+                                        Ray* const* rays, int count, IndexMemo& index,
+                                        Crossing* c, bool* produced) {
+  SurfaceCrossingLanes x;
+  cross_surface(f.exit, +1, rays, count, index, x);
+  // Inside, a ray is turned back (total internal reflection) or refracted out
+  const Vec3Lanes w = x.n * x.across;
+  const Lanes root2 = 1.0 - dot(w, w);
+  const LaneMask turned_back = ~x.outside & (lanes_to_single(root2) < 0.0);
+  const Vec3Lanes turned = w + lane_sqrt(root2) * x.meet.normal;
+
+  map_crossings(f, f.exit, views, x.r, x.meet.hit, c);
+  for (int i = 0; i < count; ++i) {
+    Ray& ray = *rays[i];
+    produced[i] = move_to_hit(x.r, x.meet, i) && !turned_back[i];
+    if (x.outside[i] || turned_back[i]) {
+      ray.alive = 0.0;
+    } else if (produced[i]) {
+      set_direction(ray, turned, i);
+    }
+    c[i].lost = ray.alive == 0.0;
+  }
+}
+
 // The lens section in the scheme window, in the lens frame (u along the axis, v across it).
 void draw_outline(Graphics& g, const ElementRecord& e) {
   const float d = e.slot(3), xo = e.slot(4), yo = e.slot(5), fi = e.slot(6);
@@ -351,9 +523,27 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   const auto leaving = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
     return leave_glass(f, ray, memo, c);
   };
+  const LaneViews views{g.mapping(1, 1).x_axis(), g.mapping(1, 1).y_axis(),
+                        g.mapping(k, 1).x_axis(), g.mapping(k, 1).y_axis()};
+  const auto entering_lanes = [&f, &views, index = memo.index](
+                                  Ray* const* group, int count, Crossing* c, bool* produced) mutable {
+    enter_glass_lanes(f, views, group, count, index, c, produced);
+  };
+  const auto leaving_lanes = [&f, &views, index = memo.index](
+                                 Ray* const* group, int count, Crossing* c, bool* produced) mutable {
+    leave_glass_lanes(f, views, group, count, index, c, produced);
+  };
   const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
-  sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);
-  const int drawn = sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
+  const bool lanes = ws.vector_lanes && views.exact();
+  if (lanes && f.entry.r != 0.0) {
+    sweep_ray_groups<Crossing, kLaneCount>(ws.pool, rays, k != 1, entering_lanes, draw);
+  } else {
+    sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);
+  }
+  const int drawn =
+      lanes && f.exit.r != 0.0
+          ? sweep_ray_groups<Crossing, kLaneCount>(ws.pool, rays, k != 1, leaving_lanes, draw)
+          : sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
 
   ws.log.append(count_line(" Линза: вышло", drawn));
 }

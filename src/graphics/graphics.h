@@ -89,6 +89,24 @@ class ViewMapping {
     return y_edges_.clamp(pixel_bottom_ - (y - y_min_) / y_range_ * pixel_height_ + 0.5f);
   }
 
+  // One axis in the form code mapping several coordinates at once uses: v lands on
+  // origin + turn·((v - min) / range · size) + 0.5, truncated, raised to `low` (NaN too) and
+  // lowered to `high`. turn is +1 for x and -1 for y, whose pixel rows run downward; multiplying
+  // by it and adding is exact, so this is x() and y() to the bit. `exact` is false when the
+  // edges are too far out for comparing floats with them to decide the pixel.
+  struct Axis {
+    float min, range, size, origin, turn, low, high;
+    bool exact;
+  };
+  Axis x_axis() const {
+    return {x_min_, x_range_, pixel_width_, pixel_left_, 1.0f, x_edges_.low_f, x_edges_.high_f,
+            x_edges_.exact};
+  }
+  Axis y_axis() const {
+    return {y_min_, y_range_, pixel_height_, pixel_bottom_, -1.0f, y_edges_.low_f,
+            y_edges_.high_f, y_edges_.exact};
+  }
+
  private:
   // The pixels from `low` to `high` along one axis: a pixel coordinate v truncated toward zero,
   // raised to `low` (NaN too), then lowered to `high`.

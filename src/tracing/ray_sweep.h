@@ -13,16 +13,87 @@
 #include <cstddef>
 #include <span>
 #include <type_traits>
+#include <utility>
 
 #include "tracing/ray.h"
 #include "tracing/sweep_pool.h"
 
 namespace lumi {
 
+// What a block of rays leaves for drawing: its records, repeats within the block left out, and
+// how many of its rays produced one.
+struct SweptBlock {
+  int count = 0;
+  int produced = 0;
+
+  // Takes the record just written at records[count], unless it repeats the one before it.
+  template <class Record>
+  void take(Record* records, bool skip_repeats) {
+    ++produced;
+    if (skip_repeats && count > 0 && records[count] == records[count - 1]) return;
+    ++count;
+  }
+};
+
+// The sweep itself, with the arithmetic of a block of rays given as
+// sweep_block(first, end, records) -> SweptBlock, run on copies of it that may run at once.
+template <class Record, class SweepBlock, class Draw>
+int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
+                 const SweepBlock& sweep_block, Draw&& draw);
+
 // Returns how many rays produced a record (repeats included).
 template <class Record, class Compute, class Draw>
 int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
                Draw&& draw) {
+  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
+    Compute work = compute;
+    SweptBlock result;
+    for (Ray* ray = first; ray < end; ++ray) {
+      if (ray->alive == 0.0) continue;
+      if (work(*ray, records[result.count])) result.take(records, skip_repeats);
+    }
+    return result;
+  };
+  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
+}
+
+// sweep_rays for arithmetic that takes the live rays `Group` at a time, in ray order:
+//   compute(rays, count, records, produced) works on rays[0..count) (count <= Group, short only
+//     at the end of a block) as compute(ray, record) of sweep_rays would on each, and says for
+//     each whether it produced its record.
+template <class Record, int Group, class Compute, class Draw>
+int sweep_ray_groups(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
+                     Draw&& draw) {
+  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
+    Compute work = compute;
+    SweptBlock result;
+    Ray* group[Group];
+    int count = 0;
+    const auto take_group = [&] {
+      Record made[Group];
+      bool produced[Group];
+      work(group, count, made, produced);
+      for (int i = 0; i < count; ++i) {
+        if (!produced[i]) continue;
+        records[result.count] = made[i];
+        result.take(records, skip_repeats);
+      }
+      count = 0;
+    };
+    for (Ray* ray = first; ray < end; ++ray) {
+      if (ray->alive == 0.0) continue;
+      group[count++] = ray;
+      if (count == Group) take_group();
+    }
+    if (count > 0) take_group();
+    return result;
+  };
+  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
+}
+
+template <class Record, class SweepBlock, class Draw>
+int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
+                 const SweepBlock& sweep_block, Draw&& draw) {
   static_assert(std::is_trivially_copyable_v<Record>);
   // Blocks of rays: short ones on this thread alone, in a buffer of its own; long ones when
   // helpers share a round, so each thread streams through a long stretch of the bundle
@@ -30,26 +101,6 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
   constexpr std::ptrdiff_t kSharedBlock = 4096;
   static_assert(2 * kSharedBlock * sizeof(Record) <= SweepPool::kScratchBytes,
                 "the scratch memory holds a block in each half");
-
-  // What a block leaves for drawing: its records, repeats within the block left out, and how
-  // many of its rays produced one
-  struct BlockResult {
-    int count = 0;
-    int produced = 0;
-  };
-  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
-    Compute work = compute;
-    BlockResult result;
-    for (Ray* ray = first; ray < end; ++ray) {
-      if (ray->alive == 0.0) continue;
-      Record& record = records[result.count];
-      if (!work(*ray, record)) continue;
-      ++result.produced;
-      if (skip_repeats && result.count > 0 && record == records[result.count - 1]) continue;
-      ++result.count;
-    }
-    return result;
-  };
 
   // A round is one block, or as many as half the pool's scratch memory holds records for: the
   // helpers work out the next round in the other half while this thread draws one
@@ -68,7 +119,7 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
     halves[0] = reinterpret_cast<Record*>(scratch.data());
     halves[1] = halves[0] + round_blocks * block;
   }
-  BlockResult results[2][kMaxRound];
+  SweptBlock results[2][kMaxRound];
 
   // The round being worked out; changed only while no round is out
   std::ptrdiff_t round = 0;

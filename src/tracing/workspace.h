@@ -5,6 +5,7 @@
 #include "graphics/graphics.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
+#include "tracing/lanes.h"
 #include "tracing/sweep_pool.h"
 
 namespace lumi {
@@ -14,6 +15,7 @@ struct Workspace {
   Scheme& scheme;
   DiagnosticsLog& log;
   SweepPool* pool = nullptr;  // threads for the arithmetic of long sweeps; none: all on this one
+  bool vector_lanes = lanes_supported();  // sweeps may work on four rays at a time
 };
 
 // Modes of the preparation routines.

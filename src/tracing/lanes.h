@@ -1,0 +1,102 @@
+// Four rays at a time in the 256-bit vector registers of AVX2, for the sweeps whose arithmetic
+// is long chains of divisions and square roots (the spherical surfaces): one ray's chain leaves the
+// divider idle while it waits on itself, four rays side by side keep it busy.
+//
+// Each lane does exactly what the one-ray code does, operation for operation and in the same
+// order, so its results are the same to the bit: IEEE arithmetic rounds each operation alone,
+// the build contracts no multiply-add, and a branch of the one-ray code becomes a select between
+// values computed for every lane. Code on lanes is compiled for AVX2 only (LUMI_LANES), and runs
+// only where the processor has it; elsewhere the one-ray code runs.
+#pragma once
+
+#include <immintrin.h>
+
+#include "graphics/graphics.h"
+#include "tracing/ray.h"
+
+namespace lumi {
+
+#define LUMI_LANES __attribute__((target("avx2"), always_inline)) inline
+// A function that takes its arguments on lanes from code that does not: the entry into lanes.
+#define LUMI_LANES_ENTRY __attribute__((target("avx2"), noinline))
+
+inline constexpr int kLaneCount = 4;
+using Lanes = double __attribute__((vector_size(32)));
+using SingleLanes = float __attribute__((vector_size(16)));
+// What comparing lanes gives: all ones in a lane for true, zeros for false.
+using LaneMask = decltype(Lanes{} < Lanes{});
+
+// Whether this processor runs code on lanes.
+inline bool lanes_supported() { return __builtin_cpu_supports("avx2"); }
+
+LUMI_LANES Lanes lane_sqrt(Lanes v) { return _mm256_sqrt_pd(v); }
+
+LUMI_LANES Lanes splat(double v) { return Lanes{v, v, v, v}; }
+
+// The lanes rounded to single precision and widened back, as to_single does one value.
+LUMI_LANES Lanes lanes_to_single(Lanes v) {
+  return __builtin_convertvector(__builtin_convertvector(v, SingleLanes), Lanes);
+}
+
+LUMI_LANES bool any_lane(LaneMask m) { return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)); }
+
+// Pixels of eight coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
+// Only for an axis whose edges are exact.
+using EightSingles = float __attribute__((vector_size(32)));
+using EightInts = int __attribute__((vector_size(32)));
+
+LUMI_LANES EightInts map_to_pixels(const ViewMapping::Axis& a, EightSingles v) {
+  const EightSingles q = (v - a.min) / a.range * a.size;
+  const EightSingles p = a.origin + a.turn * q + 0.5f;
+  const EightSingles raised = p > a.low ? p : a.low;
+  return __builtin_convertvector(raised < a.high ? raised : a.high, EightInts);
+}
+
+// Two sets of four lanes side by side, rounded to single precision.
+LUMI_LANES EightSingles singles_of(Lanes low, Lanes high) {
+  return _mm256_set_m128(_mm256_cvtpd_ps(reinterpret_cast<__m256d>(high)),
+                         _mm256_cvtpd_ps(reinterpret_cast<__m256d>(low)));
+}
+
+struct Vec3Lanes {
+  Lanes x, y, z;
+};
+
+LUMI_LANES Vec3Lanes operator+(const Vec3Lanes& a, const Vec3Lanes& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+LUMI_LANES Vec3Lanes operator-(const Vec3Lanes& a, const Vec3Lanes& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+LUMI_LANES Vec3Lanes operator*(Lanes s, const Vec3Lanes& a) { return {s * a.x, s * a.y, s * a.z}; }
+LUMI_LANES Lanes dot(const Vec3Lanes& a, const Vec3Lanes& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+LUMI_LANES Vec3Lanes select(LaneMask m, const Vec3Lanes& a, const Vec3Lanes& b) {
+  return {m ? a.x : b.x, m ? a.y : b.y, m ? a.z : b.z};
+}
+LUMI_LANES Vec3Lanes splat(double x, double y, double z) { return {splat(x), splat(y), splat(z)}; }
+
+// Up to four rays, a lane each; lanes past `count` repeat the last ray, so their arithmetic is as
+// good as any and their results are dropped.
+struct RayLanes {
+  Ray* rays[kLaneCount];
+  int count;
+  Vec3Lanes position, direction;
+};
+
+LUMI_LANES void load_lanes(RayLanes& r, Ray* const* rays, int count) {
+  r.count = count;
+  for (int i = 0; i < kLaneCount; ++i) {
+    r.rays[i] = rays[i < count ? i : count - 1];
+    const Ray& ray = *r.rays[i];
+    r.position.x[i] = ray.x;
+    r.position.y[i] = ray.y;
+    r.position.z[i] = ray.z;
+    r.direction.x[i] = ray.dir_x;
+    r.direction.y[i] = ray.dir_y;
+    r.direction.z[i] = ray.dir_z;
+  }
+}
+
+}  // namespace lumi
