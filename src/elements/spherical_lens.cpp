@@ -18,6 +18,7 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
+#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -280,35 +281,27 @@ LUMI_LANES Vec3Lanes surface_normal(const Surface& s, const Vec3Lanes& h) {
   return {w.x / l, w.y / l, w.z / l};
 }
 
-// Whether the direction u runs against the normal m (accept_sign -1) or along it (+1).
-LUMI_LANES LaneMask accepts(const Vec3Lanes& u, const Vec3Lanes& m, int accept_sign) {
-  const Lanes un = dot(u, m);
-  return accept_sign < 0 ? un < 0.0 : un > 0.0;
-}
+// The acceptance of a root at a curved surface: the ray runs against the unit normal there
+// (accept_sign -1) or along it (+1). It keeps the normal of each root it was asked about.
+struct NormalTest {
+  const Surface& s;
+  const Vec3Lanes& u;
+  int accept_sign;
+  Vec3Lanes normal[2];
+
+  LUMI_LANES LaneMask operator()(const Vec3Lanes& h, int root) {
+    normal[root] = surface_normal(s, h);
+    const Lanes un = dot(u, normal[root]);
+    return accept_sign < 0 ? un < 0.0 : un > 0.0;
+  }
+};
 
 LUMI_LANES SurfaceLanes meet_curved_surface(const Surface& s, const RayLanes& r,
                                             int accept_sign) {
-  const Vec3Lanes& start = r.position;
-  const Vec3Lanes& u = r.direction;
-  const Vec3Lanes sc = start - splat(s.centre.x, s.centre.y, s.centre.z);
-  const Lanes a = dot(u, u);
-  const Lanes b = 2.0 * dot(sc, u);
-  const Lanes c2 = dot(sc, sc) - s.r * s.r;
-  const Lanes disc = b * b - 4.0 * a * c2;
-  const LaneMask met = disc >= 0.0;
-  const Lanes root = lane_sqrt(disc);
-
-  const Lanes t1 = (-b + root) / (2.0 * a);
-  const Vec3Lanes h1 = start + t1 * u;
-  const Vec3Lanes m1 = surface_normal(s, h1);
-  const LaneMask first = (t1 >= 0.0) & accepts(u, m1, accept_sign);
-  if (!any_lane(met & ~first)) return {met, h1, m1};
-
-  const Lanes t2 = (-b - root) / (2.0 * a);
-  const Vec3Lanes h2 = start + t2 * u;
-  const Vec3Lanes m2 = surface_normal(s, h2);
-  const LaneMask second = (t2 >= 0.0) & accepts(u, m2, accept_sign);
-  return {met & (first | second), select(first, h1, h2), select(first, m1, m2)};
+  NormalTest test{s, r.direction, accept_sign, {}};
+  const SphereLanes meet = meet_sphere_lanes(r.position, r.direction, s.centre, s.r, test);
+  return {meet.met & (meet.first | meet.second), meet.point,
+          select(meet.first, test.normal[0], test.normal[1])};
 }
 
 LUMI_LANES Lanes indices_of(RayLanes& r, IndexMemo& index) {
@@ -319,26 +312,16 @@ LUMI_LANES Lanes indices_of(RayLanes& r, IndexMemo& index) {
   return n;
 }
 
-// The axes of the scheme window's view and of the lens window's, for mapping on lanes.
-struct LaneViews {
-  ViewMapping::Axis segment_x, segment_y, mark_x, mark_y;
-
-  bool exact() const { return segment_x.exact && segment_y.exact && mark_x.exact && mark_y.exact; }
-};
-
 // What the crossings of the four rays draw, as map_crossing (`lost` is left to the caller).
 LUMI_LANES void map_crossings(const LensFrame& f, const Surface& s, const LaneViews& views,
                               const RayLanes& r, const Vec3Lanes& hit, Crossing* c) {
-  const EightInts x = map_to_pixels(views.segment_x, singles_of(r.position.x, hit.x));
-  const EightInts y = map_to_pixels(views.segment_y, singles_of(r.position.y, hit.y));
-  const double sigma = f.sin_fi < 0.0 ? -1.0 : 1.0;
-  const Lanes across = sigma * ((hit.x - s.vertex.x) * f.sin_fi - (hit.y - s.vertex.y) * f.cos_fi);
-  const EightInts mark_x = map_to_pixels(views.mark_x, singles_of(across, across));
-  const EightInts mark_y = map_to_pixels(views.mark_y, singles_of(hit.z, hit.z));
+  const Lanes across =
+      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
+  const HitPixels p = map_hits(views, r.position, hit, across, hit.z);
   for (int i = 0; i < r.count; ++i) {
-    c[i].from = {x[i], y[i]};
-    c[i].to = {x[i + kLaneCount], y[i + kLaneCount]};
-    c[i].mark = {mark_x[i], mark_y[i]};
+    c[i].from = p.from(i);
+    c[i].to = p.to(i);
+    c[i].mark = p.mark(i);
   }
 }
 
@@ -523,8 +506,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   const auto leaving = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
     return leave_glass(f, ray, memo, c);
   };
-  const LaneViews views{g.mapping(1, 1).x_axis(), g.mapping(1, 1).y_axis(),
-                        g.mapping(k, 1).x_axis(), g.mapping(k, 1).y_axis()};
+  const LaneViews views = lane_views(g, k);
   const auto entering_lanes = [&f, &views, index = memo.index](
                                   Ray* const* group, int count, Crossing* c, bool* produced) mutable {
     enter_glass_lanes(f, views, group, count, index, c, produced);

@@ -14,6 +14,7 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
+#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -86,6 +87,88 @@ double limit_distance2(double r, double diameter) {
   return r == 0.0 ? half * half : cap_rim_distance2(r, half);
 }
 
+// The curved mirror four rays at a time (a flat one stays with one ray at a time): what the
+// one-ray arithmetic of trace_spherical_mirror does, lane by lane.
+struct CurvedMirror {
+  double sin_fi, cos_fi, r;
+  Vec3 vertex, centre;
+  double rmax2, rin2;
+};
+
+// What a ray draws: its hit mark, unless it only touches the sphere, then its segment
+struct MirrorDrawing {
+  PixelPoint mark;
+  bool marked, stopped;
+  PixelPoint from, to;
+  bool operator==(const MirrorDrawing&) const = default;
+};
+
+// The mirror's normal at a hit, unnormalised: toward the centre, away from it when R < 0.
+LUMI_LANES Vec3Lanes mirror_normal(const CurvedMirror& m, const Vec3Lanes& h) {
+  const Vec3Lanes centre = splat(m.centre.x, m.centre.y, m.centre.z);
+  return m.r < 0.0 ? h - centre : centre - h;
+}
+
+// A root is taken where the ray runs against the mirror's normal.
+struct AgainstNormal {
+  const CurvedMirror& m;
+  const Vec3Lanes& u;
+
+  LUMI_LANES LaneMask operator()(const Vec3Lanes& h, int) const {
+    return dot(u, mirror_normal(m, h)) < 0.0;
+  }
+};
+
+LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& views,
+                                    Ray* const* rays, int count, MirrorDrawing* d,
+                                    bool* produced) {
+  RayLanes r;
+  load_lanes(r, rays, count);
+  const Vec3Lanes& u = r.direction;
+  AgainstNormal test{m, u};
+  const SphereLanes meet = meet_sphere_lanes(r.position, u, m.centre, m.r, test);
+  const LaneMask marked = meet.first | meet.second;
+  const Vec3Lanes& hit = meet.point;
+
+  const Vec3Lanes rel = hit - splat(m.vertex.x, m.vertex.y, m.vertex.z);
+  const Lanes r2 = dot(rel, rel);
+  const LaneMask stopped = (r2 > m.rmax2) | (r2 < m.rin2);
+  // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
+  const Vec3Lanes w = mirror_normal(m, hit);
+  const Lanes wl = lane_sqrt(dot(w, w));
+  const Lanes f = 2.0 * dot(u, w) / wl;
+  const Vec3Lanes turned = u - Vec3Lanes{f * w.x / wl, f * w.y / wl, f * w.z / wl};
+  const HitPixels p = map_hits(views, r.position, hit,
+                               across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi), hit.z);
+
+  for (int i = 0; i < count; ++i) {
+    Ray& ray = *rays[i];
+    produced[i] = meet.met[i] && !meet.behind[i];
+    if (!produced[i]) {
+      ray.alive = 0.0;
+      continue;
+    }
+    d[i] = {};
+    d[i].marked = marked[i];
+    if (marked[i]) {
+      d[i].stopped = stopped[i];
+      d[i].mark = p.mark(i);
+      if (stopped[i]) {
+        ray.alive = 0.0;
+      } else {
+        ray.x = hit.x[i];
+        ray.y = hit.y[i];
+        ray.z = hit.z[i];
+        ray.dir_x = turned.x[i];
+        ray.dir_y = turned.y[i];
+        ray.dir_z = turned.z[i];
+      }
+    }
+    d[i].from = p.from(i);
+    d[i].to = p.to(i);
+  }
+}
+
 }  // namespace
 
 void prepare_spherical_mirror(Workspace& ws, const ElementRecord& e, int k, int mode) {
@@ -117,13 +200,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   // The curved mirror's normal at a hit points toward the centre, away from it when R < 0.
   auto mirror_normal = [r, centre](const Vec3& h) { return r < 0.0 ? h - centre : centre - h; };
 
-  // What a ray draws: its hit mark, unless it only touches the sphere, then its segment
-  struct Drawing {
-    PixelPoint mark;
-    bool marked, stopped;
-    PixelPoint from, to;
-    bool operator==(const Drawing&) const = default;
-  };
+  using Drawing = MirrorDrawing;
   const auto compute = [=, mark_pixel = PointMapper(g.mapping(k, 1)),
                         segment_pixel = PointMapper(g.mapping(1, 1))](Ray& ray,
                                                                        Drawing& d) mutable {
@@ -190,7 +267,16 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
     g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
     g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
   };
-  const int drawn = sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+  const LaneViews views = lane_views(g, k);
+  const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2};
+  const auto compute_lanes = [&curved, &views](Ray* const* group, int count, Drawing* d,
+                                               bool* produced) {
+    reflect_lanes(curved, views, group, count, d, produced);
+  };
+  const int drawn =
+      ws.vector_lanes && !flat && views.exact()
+          ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)
+          : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
   ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));
 }

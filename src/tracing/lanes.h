@@ -99,4 +99,37 @@ LUMI_LANES void load_lanes(RayLanes& r, Ray* const* rays, int count) {
   }
 }
 
+// The views a ray's crossing of an element is drawn in: its segment in the scheme window's, its
+// mark in the element window's.
+struct LaneViews {
+  ViewMapping::Axis segment_x, segment_y, mark_x, mark_y;
+
+  bool exact() const { return segment_x.exact && segment_y.exact && mark_x.exact && mark_y.exact; }
+};
+
+inline LaneViews lane_views(const Graphics& g, int element_window) {
+  const ViewMapping scheme = g.mapping(1, 1), element = g.mapping(element_window, 1);
+  return {scheme.x_axis(), scheme.y_axis(), element.x_axis(), element.y_axis()};
+}
+
+// The pixels of four rays' segments and marks.
+struct HitPixels {
+  EightInts x, y;  // the segments' starts in lanes 0-3, their ends in lanes 4-7
+  EightInts mark_x, mark_y;
+
+  PixelPoint from(int i) const { return {x[i], y[i]}; }
+  PixelPoint to(int i) const { return {x[i + kLaneCount], y[i + kLaneCount]}; }
+  PixelPoint mark(int i) const { return {mark_x[i], mark_y[i]}; }
+};
+
+// Maps segments from `start` to `hit` in the scheme view and marks (u, v) in the element's, each
+// coordinate rounded to single precision first, as the one-ray code does.
+LUMI_LANES HitPixels map_hits(const LaneViews& views, const Vec3Lanes& start, const Vec3Lanes& hit,
+                              Lanes u, Lanes v) {
+  return {map_to_pixels(views.segment_x, singles_of(start.x, hit.x)),
+          map_to_pixels(views.segment_y, singles_of(start.y, hit.y)),
+          map_to_pixels(views.mark_x, singles_of(u, u)),
+          map_to_pixels(views.mark_y, singles_of(v, v))};
+}
+
 }  // namespace lumi

@@ -2,11 +2,14 @@
 // lens, on top of the tracing workspace fixture.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tracing/lanes.h"
 #include "tracing/trace_fixture.h"
 
 namespace lumi::test {
@@ -47,6 +50,52 @@ class CurvedTest : public TraceTest {
     platform.segments.clear();
     platform.pixels.clear();
     platform.texts.clear();
+  }
+
+  // Traces 103 rays scattered around the origin with the sweeps' four-ray lanes off, then on:
+  // the rays, the drawing calls and the count logged must come out the same. The rays start
+  // before (x = 30), behind (x = -30) and at x = 0, travel mostly toward -x in all directions,
+  // have three wavelengths (0.5, 0.625, 0.75), and include dead ones, one without a direction
+  // and one far out.
+  template <class Prepare, class Trace>
+  void expect_lanes_trace_alike(Prepare&& prepare, Trace&& trace) {
+    std::vector<Ray> start;
+    unsigned seed = 12345;
+    const auto next = [&seed] {
+      seed = seed * 1103515245u + 12345u;
+      return static_cast<double>(seed >> 8) / (1u << 24);
+    };
+    for (int i = 0; i < 103; ++i) {
+      const double x = i % 7 == 0 ? -30.0 : i % 11 == 0 ? 0.0 : 30.0;
+      const double dy = 1.2 * (next() - 0.5), dz = 1.2 * (next() - 0.5);
+      const double l = std::sqrt(1.0 + dy * dy + dz * dz);
+      Ray r = make_ray(x, 28 * (next() - 0.5), 28 * (next() - 0.5), -1.0 / l, dy / l, dz / l);
+      r.wavelength = 0.5 + 0.125 * (i % 3);
+      if (i % 13 == 5) r.alive = 0.0;
+      start.push_back(r);
+    }
+    start[40].dir_x = start[40].dir_y = start[40].dir_z = 0.0;
+    start[41].y = 1e300;
+
+    std::vector<std::string> calls[2];
+    std::string counts[2];
+    std::vector<Ray> traced[2];
+    for (int lanes = 0; lanes < 2; ++lanes) {
+      prepare();
+      std::copy(start.begin(), start.end(), rays.begin());
+      rays.count = static_cast<int>(start.size());
+      ws.vector_lanes = lanes == 1;
+      trace();
+      calls[lanes] = platform.calls;
+      counts[lanes] = log_lines().back();
+      traced[lanes].assign(rays.begin(), rays.end());
+    }
+    ws.vector_lanes = lanes_supported();
+    EXPECT_EQ(calls[0], calls[1]);
+    EXPECT_EQ(counts[0], counts[1]);
+    for (int i = 0; i < rays.count; ++i) {
+      ASSERT_EQ(std::memcmp(&traced[0][i], &traced[1][i], sizeof(Ray)), 0) << "ray " << i;
+    }
   }
 
   // The scheme window over a world rectangle, with nothing recorded yet.

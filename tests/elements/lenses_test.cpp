@@ -1,14 +1,9 @@
 // The ideal lens and the spherical lens: focusing, Snell's law at both faces, the index table,
 // lost rays, colours, outlines and log lines.
-#include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "elements/curved_fixture.h"
 #include "elements/elements.h"
-#include "tracing/lanes.h"
 
 namespace lumi::test {
 namespace {
@@ -321,50 +316,14 @@ TEST_F(SphericalLensTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
   if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
   // Biconvex, biconcave, a tilted meniscus off the origin, spheres smaller than the aperture
   // with a high index (total internal reflection), and a negative index
-  const ElementRecord lenses[] = {
-      biconvex(),
-      make_element(42, {20, 0, 0, 0, -50, -40, 3, 0, 0.5, 1.5, 0.75, 1.6}),
-      make_element(42, {20, 5, -3, 30, 40, -25, 6, 0, 0.5, 1.7}),
-      make_element(42, {30, 0, 0, 0, 12, 9, 10, 0, 1, 2.4}),
-      make_element(42, {20, 0, 0, 0, 50, 50, 5, 0, 0.5, -1.5}),
-  };
-  // 103 rays from before, inside and behind the lens in all directions, a few of them dead, one
-  // without a direction and one far beyond any sphere
-  std::vector<Ray> start;
-  unsigned seed = 12345;
-  const auto next = [&seed] {
-    seed = seed * 1103515245u + 12345u;
-    return static_cast<double>(seed >> 8) / (1u << 24);
-  };
-  for (int i = 0; i < 103; ++i) {
-    const double x = i % 7 == 0 ? -30.0 : i % 11 == 0 ? 0.0 : 30.0;
-    const V d = unit(V{-1.0, 1.2 * (next() - 0.5), 1.2 * (next() - 0.5)});
-    Ray r = ray_at(x, 28 * (next() - 0.5), 28 * (next() - 0.5), d, 0.5 + 0.125 * (i % 3));
-    if (i % 13 == 5) r.alive = 0.0;
-    start.push_back(r);
-  }
-  start[40].dir_x = start[40].dir_y = start[40].dir_z = 0.0;
-  start[41].y = 1e300;
-
-  for (const ElementRecord& e : lenses) {
-    std::vector<std::string> calls[2];
-    std::string counts[2];
-    std::vector<Ray> traced[2];
-    for (int lanes = 0; lanes < 2; ++lanes) {
-      prepare(e);
-      std::copy(start.begin(), start.end(), rays.begin());
-      rays.count = static_cast<int>(start.size());
-      ws.vector_lanes = lanes == 1;
-      trace();
-      calls[lanes] = platform.calls;
-      counts[lanes] = log_lines().back();
-      traced[lanes].assign(rays.begin(), rays.end());
-    }
-    EXPECT_EQ(calls[0], calls[1]) << e.slot(7) << " " << e.slot(8);
-    EXPECT_EQ(counts[0], counts[1]);
-    for (int i = 0; i < rays.count; ++i) {
-      ASSERT_EQ(std::memcmp(&traced[0][i], &traced[1][i], sizeof(Ray)), 0) << "ray " << i;
-    }
+  for (const ElementRecord& e : {
+           biconvex(),
+           make_element(42, {20, 0, 0, 0, -50, -40, 3, 0, 0.5, 1.5, 0.75, 1.6}),
+           make_element(42, {20, 5, -3, 30, 40, -25, 6, 0, 0.5, 1.7}),
+           make_element(42, {30, 0, 0, 0, 12, 9, 10, 0, 1, 2.4}),
+           make_element(42, {20, 0, 0, 0, 50, 50, 5, 0, 0.5, -1.5}),
+       }) {
+    expect_lanes_trace_alike([&] { prepare(e); }, [&] { trace(); });
   }
 }
 

@@ -138,6 +138,20 @@ TEST_F(SphericalMirrorTest, ConvexMirrorSpreadsTheBeamFromItsVirtualFocus) {
   EXPECT_NEAR(std::hypot(r.dir_x, r.dir_y), 1.0, 1e-12);
 }
 
+TEST_F(SphericalMirrorTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
+  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+  // Concave and convex, with and without a hole, tilted and off the origin, and a cap wider
+  // than its sphere
+  for (const ElementRecord& e : {
+           make_element(32, {20, 0, 0, 0, 60}),
+           make_element(32, {24, 0, 0, 0, -40, 8}),
+           make_element(32, {20, 3, -2, 25, 30, 6}),
+           make_element(32, {30, 0, 0, 180, -12}),
+       }) {
+    expect_lanes_trace_alike([&] { prepare(e); }, [&] { trace(); });
+  }
+}
+
 TEST_F(SphericalMirrorTest, SegmentsTakeTheSchemeWindowsColourMarksTheirOwn) {
   prepare(make_element(32, {10, 0, 0, 0, 0}));
   graphics.select_window(1, 0);
