@@ -11,6 +11,8 @@
 
 #include <immintrin.h>
 
+#include <cstddef>
+
 #include "graphics/graphics.h"
 #include "tracing/ray.h"
 
@@ -85,18 +87,35 @@ struct RayLanes {
   Vec3Lanes position, direction;
 };
 
+// Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, ...) as two rows of four each, turned
+// into lanes by a transposition: lanes filled one number at a time would be written to memory
+// and read back whole, which stalls the read.
 LUMI_LANES void load_lanes(RayLanes& r, Ray* const* rays, int count) {
+  static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
+                offsetof(Ray, dir_y) == 4 * sizeof(double) &&
+                offsetof(Ray, dir_z) == 5 * sizeof(double));
   r.count = count;
+  __m256d front[kLaneCount], back[kLaneCount];
   for (int i = 0; i < kLaneCount; ++i) {
     r.rays[i] = rays[i < count ? i : count - 1];
-    const Ray& ray = *r.rays[i];
-    r.position.x[i] = ray.x;
-    r.position.y[i] = ray.y;
-    r.position.z[i] = ray.z;
-    r.direction.x[i] = ray.dir_x;
-    r.direction.y[i] = ray.dir_y;
-    r.direction.z[i] = ray.dir_z;
+    front[i] = _mm256_loadu_pd(&r.rays[i]->x);
+    back[i] = _mm256_loadu_pd(&r.rays[i]->dir_y);
   }
+  // (x0 x1 z0 z1), (y0 y1 dx0 dx1) and the same for rays 2 and 3, then halves joined
+  const __m256d xz01 = _mm256_unpacklo_pd(front[0], front[1]);
+  const __m256d ydx01 = _mm256_unpackhi_pd(front[0], front[1]);
+  const __m256d xz23 = _mm256_unpacklo_pd(front[2], front[3]);
+  const __m256d ydx23 = _mm256_unpackhi_pd(front[2], front[3]);
+  r.position.x = _mm256_permute2f128_pd(xz01, xz23, 0x20);
+  r.position.z = _mm256_permute2f128_pd(xz01, xz23, 0x31);
+  r.position.y = _mm256_permute2f128_pd(ydx01, ydx23, 0x20);
+  r.direction.x = _mm256_permute2f128_pd(ydx01, ydx23, 0x31);
+  const __m256d dy01 = _mm256_unpacklo_pd(back[0], back[1]);
+  const __m256d dz01 = _mm256_unpackhi_pd(back[0], back[1]);
+  const __m256d dy23 = _mm256_unpacklo_pd(back[2], back[3]);
+  const __m256d dz23 = _mm256_unpackhi_pd(back[2], back[3]);
+  r.direction.y = _mm256_permute2f128_pd(dy01, dy23, 0x20);
+  r.direction.z = _mm256_permute2f128_pd(dz01, dz23, 0x20);
 }
 
 // The views a ray's crossing of an element is drawn in: its segment in the scheme window's, its
