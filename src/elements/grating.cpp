@@ -138,7 +138,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };
-  const int drawn = trace_flat(g, ws.pool, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
+  const int drawn = trace_flat(ws, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
                                BehindRay::kMet, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));

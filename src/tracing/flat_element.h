@@ -11,8 +11,10 @@
 
 #include "graphics/graphics.h"
 #include "model/numeric.h"
+#include "tracing/lanes.h"
 #include "tracing/ray.h"
 #include "tracing/ray_sweep.h"
+#include "tracing/workspace.h"
 
 namespace lumi {
 
@@ -74,14 +76,33 @@ class PlaneCrossing {
   // Works out the crossing for the ray unless the last one holds for it too; true when worked
   // out anew.
   bool follow(const Ray& ray) {
-    if (known_ && upright_ && std::isfinite(ray.z) && std::signbit(ray.z) == z_negative_ &&
-        same_bits(ray.x, x_) && same_bits(ray.y, y_) && same_bits(ray.dir_x, dir_x_) &&
-        same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_)) {
-      return false;
-    }
+    if (holds_for(ray)) return false;
     work_out(ray);
     return true;
   }
+
+  // Whether the last crossing is the ray's too.
+  bool holds_for(const Ray& ray) const {
+    return known_ && upright_ && std::isfinite(ray.z) && std::signbit(ray.z) == z_negative_ &&
+           same_bits(ray.x, x_) && same_bits(ray.y, y_) && same_bits(ray.dir_x, dir_x_) &&
+           same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_);
+  }
+
+  // Takes the crossing of the ray as worked out elsewhere, with the same arithmetic.
+  void adopt(const Ray& ray, bool lost, double t, double hit_x, double hit_y) {
+    remember(ray);
+    lost_ = lost;
+    t_ = t;
+    hit_x_ = hit_x;
+    hit_y_ = hit_y;
+    x0_ = to_single(ray.x);
+    y0_ = to_single(ray.y);
+    x1_ = to_single(hit_x);
+    y1_ = to_single(hit_y);
+  }
+
+  const FlatPlane& plane() const { return plane_; }
+  BehindRay behind() const { return behind_; }
 
   // The ray runs parallel to the plane, or meets it behind where that stops it.
   bool lost() const { return lost_; }
@@ -95,7 +116,7 @@ class PlaneCrossing {
   float y1() const { return y1_; }
 
  private:
-  void work_out(const Ray& ray) {
+  void remember(const Ray& ray) {
     known_ = true;
     x_ = ray.x;
     y_ = ray.y;
@@ -103,6 +124,10 @@ class PlaneCrossing {
     dir_y_ = ray.dir_y;
     dir_z_ = ray.dir_z;
     z_negative_ = std::signbit(ray.z);
+  }
+
+  void work_out(const Ray& ray) {
+    remember(ray);
 
     // Parallel rays never meet the plane
     const FlatPlane& p = plane_;
@@ -132,6 +157,98 @@ class PlaneCrossing {
   float x0_ = 0.0f, y0_ = 0.0f, x1_ = 0.0f, y1_ = 0.0f;
 };
 
+// The arithmetic of trace_flat's sweep for one ray (see sweep_rays) or four at a time (see
+// sweep_ray_groups): the crossing, the segment's pixels and the element's on_hit.
+template <class OnHit>
+class FlatSweep {
+ public:
+  using Mark = std::invoke_result_t<OnHit&, Ray&>;
+  struct Drawing {
+    Mark mark;
+    PixelPoint from, to;  // the segment's ends in the scheme window
+    bool operator==(const Drawing&) const = default;
+  };
+
+  FlatSweep(const OnHit& on_hit, const FlatPlane& plane, BehindRay behind,
+            const ViewMapping& scheme_view)
+      : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view),
+        segment_x_(scheme_view.x_axis()), segment_y_(scheme_view.y_axis()) {}
+
+  // Whether four rays at a time can map their segments (see map_to_pixels).
+  bool lanes_map() const { return segment_x_.exact && segment_y_.exact; }
+
+  // The segment's ends are mapped when the crossing is worked out anew.
+  bool operator()(Ray& ray, Drawing& d) {
+    if (crossing_.follow(ray) && !crossing_.lost()) {
+      from_ = to_pixels_(crossing_.x0(), crossing_.y0());
+      to_ = to_pixels_(crossing_.x1(), crossing_.y1());
+    }
+    if (crossing_.lost()) {
+      ray.alive = 0.0;
+      return false;
+    }
+    move_to_hit(ray, crossing_.t(), crossing_.hit_x(), crossing_.hit_y());
+    d = {hit_(ray), from_, to_};
+    return true;
+  }
+
+  // Four rays at a time, unless they all repeat the last crossing, which then holds for them.
+  void operator()(Ray* const* rays, int count, Drawing* d, bool* produced) {
+    bool repeated = true;
+    for (int i = 0; i < count; ++i) repeated = repeated && crossing_.holds_for(*rays[i]);
+    if (repeated) {
+      for (int i = 0; i < count; ++i) produced[i] = (*this)(*rays[i], d[i]);
+    } else {
+      cross_in_lanes(rays, count, d, produced);
+    }
+  }
+
+ private:
+  static void move_to_hit(Ray& ray, double t, double hit_x, double hit_y) {
+    ray.x = hit_x;
+    ray.y = hit_y;
+    ray.z = ray.z + t * ray.dir_z;
+    ray.path += t;
+  }
+
+  LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, Drawing* d, bool* produced) {
+    RayLanes r;
+    load_lanes(r, rays, count);
+    const FlatPlane& p = crossing_.plane();
+    const Vec3Lanes& s = r.position;
+    const Vec3Lanes& u = r.direction;
+    const Lanes b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
+    LaneMask lost = (b < kParallelLimit) & (b > -kParallelLimit);
+    const Lanes t = -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b;
+    if (crossing_.behind() == BehindRay::kStops) lost |= lanes_to_single(t) < 0.0;
+    const Lanes hit_x = s.x + t * u.x;
+    const Lanes hit_y = s.y + t * u.y;
+    const EightInts x = map_to_pixels(segment_x_, singles_of(s.x, hit_x));
+    const EightInts y = map_to_pixels(segment_y_, singles_of(s.y, hit_y));
+
+    for (int i = 0; i < count; ++i) {
+      Ray& ray = *rays[i];
+      // What the one-ray code would remember after the last ray
+      if (i == count - 1) crossing_.adopt(ray, lost[i], t[i], hit_x[i], hit_y[i]);
+      produced[i] = !lost[i];
+      if (lost[i]) {
+        ray.alive = 0.0;
+        continue;
+      }
+      from_ = {x[i], y[i]};
+      to_ = {x[i + kLaneCount], y[i + kLaneCount]};
+      move_to_hit(ray, t[i], hit_x[i], hit_y[i]);
+      d[i] = {hit_(ray), from_, to_};
+    }
+  }
+
+  OnHit hit_;
+  PlaneCrossing crossing_;
+  PointMapper to_pixels_;
+  ViewMapping::Axis segment_x_, segment_y_;
+  PixelPoint from_, to_;
+};
+
 // Traces every live ray onto the plane and returns how many were drawn (rays that reached it,
 // stopped ones included). The element's part comes in three pieces:
 //   on_hit(ray) runs once the ray has been moved to the hit and its path extended: it makes the
@@ -146,44 +263,24 @@ class PlaneCrossing {
 // not drawn again: the same drawing once more would change neither a pixel nor any colour or
 // window choice.
 template <class OnHit, class BeforeSegment, class DrawMark>
-int trace_flat(Graphics& g, SweepPool* pool, RayBundle& rays, const FlatPlane& plane,
-               BehindRay behind, int mark_window, const OnHit& on_hit,
-               BeforeSegment&& before_segment, DrawMark&& draw_mark) {
-  using Mark = std::invoke_result_t<OnHit&, Ray&>;
-  struct Drawing {
-    Mark mark;
-    PixelPoint from, to;  // the segment's ends in the scheme window
-    bool operator==(const Drawing&) const = default;
-  };
-
-  // The segment's ends are mapped when the crossing is worked out anew
-  const ViewMapping scheme_view = g.mapping(1, 1);
-  const auto compute = [hit = on_hit, crossing = PlaneCrossing(plane, behind),
-                        to_pixels = PointMapper(scheme_view), from = PixelPoint{},
-                        to = PixelPoint{}](Ray& ray, Drawing& d) mutable {
-    if (crossing.follow(ray) && !crossing.lost()) {
-      from = to_pixels(crossing.x0(), crossing.y0());
-      to = to_pixels(crossing.x1(), crossing.y1());
-    }
-    if (crossing.lost()) {
-      ray.alive = 0.0;
-      return false;
-    }
-    const double t = crossing.t();
-    ray.x = crossing.hit_x();
-    ray.y = crossing.hit_y();
-    ray.z = ray.z + t * ray.dir_z;
-    ray.path += t;
-    d = {hit(ray), from, to};
-    return true;
-  };
+int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay behind,
+               int mark_window, const OnHit& on_hit, BeforeSegment&& before_segment,
+               DrawMark&& draw_mark) {
+  Graphics& g = ws.graphics;
+  using Sweep = FlatSweep<OnHit>;
+  using Drawing = typename Sweep::Drawing;
+  const Sweep compute(on_hit, plane, behind, g.mapping(1, 1));
   const auto draw = [&](const Drawing& d) {
     before_segment();
     g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
     g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
     draw_mark(d.mark);
   };
-  return sweep_rays<Drawing>(pool, rays, mark_window != 1, compute, draw);
+  const bool skip_repeats = mark_window != 1;
+  if (ws.vector_lanes && compute.lanes_map()) {
+    return sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, skip_repeats, compute, draw);
+  }
+  return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);
 }
 
 }  // namespace lumi

@@ -17,6 +17,7 @@
 
 #include "elements/elements.h"
 #include "support/recording_platform.h"
+#include "tracing/lanes.h"
 #include "tracing/passes.h"
 #include "tracing/trace_fixture.h"
 
@@ -72,8 +73,10 @@ struct Outcome {
   std::vector<std::string> log;
 };
 
-Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays) {
+Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays,
+                   bool lanes = false) {
   FlatRun run(pool);
+  run.ws.vector_lanes = lanes;
   Scheme& s = run.scheme;
   s.x_min = -50.0f;
   s.x_max = 150.0f;
@@ -118,6 +121,22 @@ TEST(SweepPoolTest, FlatElementsTraceTheSameOnTheHelpers) {
     const Outcome helped = trace_with(&pool, source, rays);
     ASSERT_GT(one.rays.size(), 30000u);
     expect_same(one, helped);
+  }
+}
+
+TEST(SweepPoolTest, FlatElementsTraceTheSameFourRaysAtATime) {
+  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+  static RayBundle rays;
+  SweepPool pool(1);
+  // Columns of 7 rays, so runs of repeated crossings start and end inside groups of four; a fan
+  // that sends rays backward too, away from the diaphragms that stop them
+  const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 7, 0.5f, 0.6f, 2});
+  const ElementRecord fan = element({11, 16, 10, 10, -30, 0, 0, 30, 30, 0.5f, 0.5f, 1, -170, 170,
+                                     6, -10, 10, 6});
+  for (const ElementRecord& source : {parallel, fan}) {
+    const Outcome one = trace_with(nullptr, source, rays);
+    expect_same(one, trace_with(nullptr, source, rays, true));
+    expect_same(one, trace_with(&pool, source, rays, true));
   }
 }
 
