@@ -17,6 +17,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
 
@@ -31,6 +32,77 @@ void prepare_ideal_lens(Workspace& ws, const ElementRecord& e, int k, int mode) 
   }
   draw_across_segment(g, xo, yo, fi, d / 2.0f);
 }
+
+namespace {
+
+// What a ray draws: its segment up to the lens, then its mark in the colour of the aperture test
+struct LensDrawing {
+  PixelPoint from, to, mark;
+  bool passes;
+  bool operator==(const LensDrawing&) const = default;
+};
+
+// The lens in the frame of one call: the plane n·P + c = 0, its normal along the travel of the
+// light it works for, and the squared distances from the centre that mark a hit in colour 1 and
+// that stop the ray.
+struct IdealLens {
+  double xo, yo, f;
+  Vec3 n;
+  double c;
+  double marked_outside, stopped;
+};
+
+// The sweep's one-ray arithmetic (trace_ideal_lens) on four rays at a time.
+LUMI_LANES_ENTRY void refract_lanes(const IdealLens& lens, const LaneViews& views,
+                                    Ray* const* rays, int count, LensDrawing* d,
+                                    bool* produced) {
+  const RayLanes r = load_lanes(rays, count);
+  const Vec3Lanes& s = r.position;
+  const Vec3Lanes& u = r.direction;
+  const Vec3Lanes n = splat(lens.n.x, lens.n.y, lens.n.z);
+  const Lanes q = dot(n, u);
+  const LaneMask parallel = (q < kParallelLimit) & (q > -kParallelLimit);
+  const Lanes t = -(dot(n, s) + lens.c) / q;
+  const Vec3Lanes h = s + t * u;
+
+  const Lanes dx = h.x - lens.xo, dy = h.y - lens.yo;
+  const Lanes across = lane_sqrt(dx * dx + dy * dy);
+  const Lanes u_p = lane_signed_by(dx == 0.0 ? dy : dx, across);
+  const Lanes s2 = dx * dx + dy * dy + h.z * h.z;
+  const LaneMask passes = ~(s2 >= lens.marked_outside);
+  const LaneMask stopped = s2 >= lens.stopped;
+  const HitPixels p = map_hits(views, s, h, u_p, h.z);
+
+  // Aim at the focal point of this direction; a ray through that very point keeps its way
+  const Vec3Lanes focus{lens.xo + lens.f * u.x / q, lens.yo + lens.f * u.y / q,
+                        lens.f * u.z / q};
+  const Vec3Lanes to_focus = focus - h;
+  const Lanes l = lane_sqrt(dot(to_focus, to_focus));
+  const Vec3Lanes aimed{to_focus.x / l, to_focus.y / l, to_focus.z / l};
+
+  for (int i = 0; i < count; ++i) {
+    Ray& ray = *rays[i];
+    produced[i] = !parallel[i];
+    if (parallel[i]) {
+      ray.alive = 0.0;
+      continue;
+    }
+    d[i] = {p.from(i), p.to(i), p.mark(i), passes[i] != 0};
+    ray.x = h.x[i];
+    ray.y = h.y[i];
+    ray.z = h.z[i];
+    ray.path += t[i];
+    if (stopped[i]) {
+      ray.alive = 0.0;
+    } else if (l[i] != 0.0) {
+      ray.dir_x = aimed.x[i];
+      ray.dir_y = aimed.y[i];
+      ray.dir_z = aimed.z[i];
+    }
+  }
+}
+
+}  // namespace
 
 void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
   const double diameter = e.slot(3), xo = e.slot(4), yo = e.slot(5), f = e.slot(7);
@@ -48,12 +120,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   const Vec3 n{-cos_deg(fi), -sin_deg(fi), 0.0};
   const double c = -(xo * n.x + yo * n.y);
 
-  // What a ray draws: its segment up to the lens, then its mark in the colour of the aperture test
-  struct Drawing {
-    PixelPoint from, to, mark;
-    bool passes;
-    bool operator==(const Drawing&) const = default;
-  };
+  using Drawing = LensDrawing;
   const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
                         mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray, Drawing& d) mutable {
     const Vec3 s = position_of(ray);
@@ -101,7 +168,17 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     g.select_color(d.passes ? color::kPassingHit : color::kRay);
     g.plot_pixel(k, d.mark);
   };
-  sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+  const LaneViews views = lane_views(g, k);
+  const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped};
+  const auto compute_lanes = [&lens, &views](Ray* const* group, int count, Drawing* d,
+                                             bool* produced) {
+    refract_lanes(lens, views, group, count, d, produced);
+  };
+  if (ws.vector_lanes && views.exact()) {
+    sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw);
+  } else {
+    sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+  }
 }
 
 }  // namespace lumi

@@ -350,7 +350,7 @@ struct SurfaceCrossingLanes {
 
 LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
                               IndexMemo& index, SurfaceCrossingLanes& x) {
-  load_lanes(x.r, rays, count);
+  x.r = load_lanes(rays, count);
   x.n = indices_of(x.r, index);
   x.meet = meet_curved_surface(s, x.r, accept_sign);
   const Vec3Lanes rel = x.meet.hit - splat(s.vertex.x, s.vertex.y, s.vertex.z);

@@ -122,8 +122,7 @@ struct AgainstNormal {
 LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& views,
                                     Ray* const* rays, int count, MirrorDrawing* d,
                                     bool* produced) {
-  RayLanes r;
-  load_lanes(r, rays, count);
+  const RayLanes r = load_lanes(rays, count);
   const Vec3Lanes& u = r.direction;
   AgainstNormal test{m, u};
   const SphereLanes meet = meet_sphere_lanes(r.position, u, m.centre, m.r, test);

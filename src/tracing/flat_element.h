@@ -212,8 +212,7 @@ class FlatSweep {
   }
 
   LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, Drawing* d, bool* produced) {
-    RayLanes r;
-    load_lanes(r, rays, count);
+    const RayLanes r = load_lanes(rays, count);
     const FlatPlane& p = crossing_.plane();
     const Vec3Lanes& s = r.position;
     const Vec3Lanes& u = r.direction;

@@ -40,6 +40,12 @@ LUMI_LANES Lanes lanes_to_single(Lanes v) {
   return __builtin_convertvector(__builtin_convertvector(v, SingleLanes), Lanes);
 }
 
+// signed_by on lanes: the magnitude |mag| with the sign bit of `difference`.
+LUMI_LANES Lanes lane_signed_by(Lanes difference, Lanes mag) {
+  const __m256d sign = _mm256_set1_pd(-0.0);
+  return _mm256_or_pd(_mm256_andnot_pd(sign, mag), _mm256_and_pd(sign, difference));
+}
+
 LUMI_LANES bool any_lane(LaneMask m) { return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)); }
 
 // Pixels of eight coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
@@ -90,10 +96,11 @@ struct RayLanes {
 // Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, ...) as two rows of four each, turned
 // into lanes by a transposition: lanes filled one number at a time would be written to memory
 // and read back whole, which stalls the read.
-LUMI_LANES void load_lanes(RayLanes& r, Ray* const* rays, int count) {
+LUMI_LANES RayLanes load_lanes(Ray* const* rays, int count) {
   static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
                 offsetof(Ray, dir_y) == 4 * sizeof(double) &&
                 offsetof(Ray, dir_z) == 5 * sizeof(double));
+  RayLanes r;
   r.count = count;
   __m256d front[kLaneCount], back[kLaneCount];
   for (int i = 0; i < kLaneCount; ++i) {
@@ -116,6 +123,7 @@ LUMI_LANES void load_lanes(RayLanes& r, Ray* const* rays, int count) {
   const __m256d dz23 = _mm256_unpackhi_pd(back[2], back[3]);
   r.direction.y = _mm256_permute2f128_pd(dy01, dy23, 0x20);
   r.direction.z = _mm256_permute2f128_pd(dz01, dz23, 0x20);
+  return r;
 }
 
 // The views a ray's crossing of an element is drawn in: its segment in the scheme window's, its

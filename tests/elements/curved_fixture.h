@@ -53,10 +53,10 @@ class CurvedTest : public TraceTest {
   }
 
   // Traces 103 rays scattered around the origin with the sweeps' four-ray lanes off, then on:
-  // the rays, the drawing calls and the count logged must come out the same. The rays start
+  // the rays, the drawing calls and the lines logged must come out the same. The rays start
   // before (x = 30), behind (x = -30) and at x = 0, travel mostly toward -x in all directions,
-  // have three wavelengths (0.5, 0.625, 0.75), and include dead ones, one without a direction
-  // and one far out.
+  // have three wavelengths (0.5, 0.625, 0.75), and include dead ones, one without a direction,
+  // one far out, one not a number, and one along the x axis.
   template <class Prepare, class Trace>
   void expect_lanes_trace_alike(Prepare&& prepare, Trace&& trace) {
     std::vector<Ray> start;
@@ -76,23 +76,26 @@ class CurvedTest : public TraceTest {
     }
     start[40].dir_x = start[40].dir_y = start[40].dir_z = 0.0;
     start[41].y = 1e300;
+    start[42].z = std::nan("");
+    start[43] = make_ray(30, 0, 0, -1, 0, 0);
 
-    std::vector<std::string> calls[2];
-    std::string counts[2];
+    std::vector<std::string> calls[2], logged[2];
     std::vector<Ray> traced[2];
     for (int lanes = 0; lanes < 2; ++lanes) {
       prepare();
       std::copy(start.begin(), start.end(), rays.begin());
       rays.count = static_cast<int>(start.size());
       ws.vector_lanes = lanes == 1;
+      const std::size_t lines_before = log_lines().size();
       trace();
       calls[lanes] = platform.calls;
-      counts[lanes] = log_lines().back();
+      logged[lanes] = log_lines();
+      logged[lanes].erase(logged[lanes].begin(), logged[lanes].begin() + lines_before);
       traced[lanes].assign(rays.begin(), rays.end());
     }
     ws.vector_lanes = lanes_supported();
     EXPECT_EQ(calls[0], calls[1]);
-    EXPECT_EQ(counts[0], counts[1]);
+    EXPECT_EQ(logged[0], logged[1]);
     for (int i = 0; i < rays.count; ++i) {
       ASSERT_EQ(std::memcmp(&traced[0][i], &traced[1][i], sizeof(Ray)), 0) << "ray " << i;
     }

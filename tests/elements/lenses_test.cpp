@@ -133,6 +133,18 @@ TEST_F(IdealLensTest, NeitherCountsNorLogs) {
   EXPECT_TRUE(log_lines().empty());
 }
 
+TEST_F(IdealLensTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
+  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+  // Converging and diverging, tilted off the origin, and no focal length at all
+  for (const ElementRecord& e : {
+           make_element(41, {20, 0, 0, 180, 100}),
+           make_element(41, {24, 3, -2, 30, -40}),
+           make_element(41, {30, 0, 0, 0, 0}),
+       }) {
+    expect_lanes_trace_alike([&] { prepare(e); }, [&] { trace(); });
+  }
+}
+
 // Spherical lens ---------------------------------------------------------------------------------
 
 class SphericalLensTest : public CurvedTest {
