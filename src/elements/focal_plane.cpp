@@ -20,6 +20,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
 
@@ -65,6 +66,52 @@ FixedText shift_line(float d, float dx, float dy, float max) {
   FixedText line(" Фок.пл. с автопоиском: dd(смещение Ф.П.),dXmax,dYmax,MAX(dX,dY)=");
   line.f(d, 10, 4).f(dx, 10, 4).f(dy, 10, 4).f(max, 10, 4);
   return line;
+}
+
+// What a ray draws at one shift, and where it meets the plane for the spot.
+struct PlaneHit {
+  PixelPoint from, to, mark;
+  bool outside;
+  float u;
+  double hz;
+  bool operator==(const PlaneHit&) const = default;
+};
+
+// The plane at one shift: n·P + c = 0 through (cx, cy), the spot's axis (ux, uy) across it, and
+// the aperture: a hit is outside where its squared distance across reaches wider_than_a or its
+// height (in single precision) exceeds b.
+struct ShiftedPlane {
+  double nx, ny, nz, c, cx, cy;
+  float ux, uy;
+  double wider_than_a;
+  float b;
+};
+
+// The one-ray arithmetic of a shift (trace_focal_plane) on four rays at a time.
+LUMI_LANES_ENTRY void meet_plane_lanes(const ShiftedPlane& p, const LaneViews& views,
+                                       Ray* const* rays, int count, PlaneHit* d,
+                                       bool* produced) {
+  const RayLanes r = load_lanes(rays, count);
+  const Vec3Lanes& s = r.position;
+  const Vec3Lanes& u = r.direction;
+  const Lanes bn = p.nx * u.x + p.ny * u.y + p.nz * u.z;
+  const LaneMask parallel = (bn < kParallelLimit) & (bn > -kParallelLimit);
+  const Lanes t = -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / bn;
+  const Vec3Lanes h = s + t * u;
+  const Lanes across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
+  const Lanes v = lanes_to_single(2.0 * lane_abs(h.z));
+  const Lanes across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
+  const LaneMask outside = (across2 >= p.wider_than_a) | (v > p.b);
+  const HitPixels pixels = map_hits(views, s, h, across, h.z);
+  for (int i = 0; i < count; ++i) {
+    produced[i] = !parallel[i];
+    if (parallel[i]) {
+      rays[i]->alive = 0.0;
+      continue;
+    }
+    d[i] = {pixels.from(i), pixels.to(i), pixels.mark(i), outside[i] != 0, to_single(across[i]),
+            h.z[i]};
+  }
 }
 
 }  // namespace
@@ -114,6 +161,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   // A hit is too wide where to_single(2·sqrt(across²)) > a
   const double wider_than_a = least_sum_where(single_diameter_of, [a](float w) { return w > a; });
 
+  const LaneViews views = lane_views(g, k);
   const Sweep sweep = sweep_of(e.slot(8), e.slot(9), e.slot(10));
   float d = e.slot(8);
   int color_index = 0;
@@ -126,14 +174,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     clear_spot_view(g, k, a, b, d);
     const double c = -(cx * nx + cy * ny);
 
-    // What a ray draws at this shift, and where it meets the plane for the spot
-    struct Drawing {
-      PixelPoint from, to, mark;
-      bool outside;
-      float u;
-      double hz;
-      bool operator==(const Drawing&) const = default;
-    };
+    using Drawing = PlaneHit;
     const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
                           mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray,
                                                                       Drawing& p) mutable {
@@ -172,7 +213,14 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       g.select_color(p.outside ? color::kRay : color::kPassingHit);
       g.plot_pixel(k, p.mark);
     };
-    total += sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+    const ShiftedPlane plane{nx, ny, nz, c, cx, cy, ux, uy, wider_than_a, b};
+    const auto compute_lanes = [&plane, &views](Ray* const* group, int count, Drawing* p,
+                                                bool* produced) {
+      meet_plane_lanes(plane, views, group, count, p, produced);
+    };
+    total += ws.vector_lanes && views.exact()
+                 ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)
+                 : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
     // Spot size of this shift
     const float dx = spot.u_max - spot.u_min;

@@ -40,10 +40,11 @@ LUMI_LANES Lanes lanes_to_single(Lanes v) {
   return __builtin_convertvector(__builtin_convertvector(v, SingleLanes), Lanes);
 }
 
+LUMI_LANES Lanes lane_abs(Lanes v) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), v); }
+
 // signed_by on lanes: the magnitude |mag| with the sign bit of `difference`.
 LUMI_LANES Lanes lane_signed_by(Lanes difference, Lanes mag) {
-  const __m256d sign = _mm256_set1_pd(-0.0);
-  return _mm256_or_pd(_mm256_andnot_pd(sign, mag), _mm256_and_pd(sign, difference));
+  return _mm256_or_pd(lane_abs(mag), _mm256_and_pd(_mm256_set1_pd(-0.0), difference));
 }
 
 LUMI_LANES bool any_lane(LaneMask m) { return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)); }

@@ -79,13 +79,15 @@ class CurvedTest : public TraceTest {
     start[42].z = std::nan("");
     start[43] = make_ray(30, 0, 0, -1, 0, 0);
 
-    std::vector<std::string> calls[2], logged[2];
-    std::vector<Ray> traced[2];
-    for (int lanes = 0; lanes < 2; ++lanes) {
+    // A first run one ray at a time leaves the platform's state (colours, fonts) as the second
+    // one leaves it, so the second and third start alike
+    std::vector<std::string> calls[3], logged[3];
+    std::vector<Ray> traced[3];
+    for (int lanes = 0; lanes < 3; ++lanes) {
       prepare();
       std::copy(start.begin(), start.end(), rays.begin());
       rays.count = static_cast<int>(start.size());
-      ws.vector_lanes = lanes == 1;
+      ws.vector_lanes = lanes == 2;
       const std::size_t lines_before = log_lines().size();
       trace();
       calls[lanes] = platform.calls;
@@ -94,10 +96,10 @@ class CurvedTest : public TraceTest {
       traced[lanes].assign(rays.begin(), rays.end());
     }
     ws.vector_lanes = lanes_supported();
-    EXPECT_EQ(calls[0], calls[1]);
-    EXPECT_EQ(logged[0], logged[1]);
+    EXPECT_EQ(calls[1], calls[2]);
+    EXPECT_EQ(logged[1], logged[2]);
     for (int i = 0; i < rays.count; ++i) {
-      ASSERT_EQ(std::memcmp(&traced[0][i], &traced[1][i], sizeof(Ray)), 0) << "ray " << i;
+      ASSERT_EQ(std::memcmp(&traced[1][i], &traced[2][i], sizeof(Ray)), 0) << "ray " << i;
     }
   }
 

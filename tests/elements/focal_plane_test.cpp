@@ -138,6 +138,19 @@ TEST_F(FocalPlaneTest, EachShiftClearsTheSpotAndCyclesTheSegmentColour) {
   EXPECT_EQ(log_lines().back(), expected_count_line(kTotalText, "14", "  точек"));
 }
 
+TEST_F(FocalPlaneTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
+  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+  // Five shifts of a plane 20 by 12, square to the x axis and tilted
+  for (float fi : {0.0f, 30.0f}) {
+    expect_lanes_trace_alike([] {}, [&] {
+      plane = make_element(62, {20, 12, 0, 0, fi, -10, 10, 5});
+      prepare_focal_plane(ws, plane, kPlane, kFullMode);
+      forget_drawing();
+      trace_focal_plane(ws, plane, rays, kPlane);
+    });
+  }
+}
+
 TEST_F(FocalPlaneTest, RayAlongThePlaneIsLostAndNotCounted) {
   set_rays({make_ray(10, 0.5, 0, 0, 1, 0), make_ray(10, 0.5, 0, -1, 0, 0)});
   trace(0, 1, 1);
