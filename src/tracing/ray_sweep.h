@@ -69,13 +69,16 @@ int sweep_ray_groups(SweepPool* pool, RayBundle& rays, bool skip_repeats, const 
     SweptBlock result;
     Ray* group[Group];
     int count = 0;
+    // The group's records are made in place and closed up over the rays that made none and the
+    // repeats: copied whole into a buffer of their own, each record would be read back part by
+    // part from wide writes, which stalls the comparison with the next
     const auto take_group = [&] {
-      Record made[Group];
+      Record* const made = records + result.count;
       bool produced[Group];
       work(group, count, made, produced);
       for (int i = 0; i < count; ++i) {
         if (!produced[i]) continue;
-        records[result.count] = made[i];
+        if (records + result.count != made + i) records[result.count] = made[i];
         result.take(records, skip_repeats);
       }
       count = 0;
