@@ -89,8 +89,8 @@ struct ShiftedPlane {
 
 // The one-ray arithmetic of a shift (trace_focal_plane) on four rays at a time.
 LUMI_LANES_ENTRY void meet_plane_lanes(const ShiftedPlane& p, const LaneViews& views,
-                                       Ray* const* rays, int count, PlaneHit* d,
-                                       bool* produced) {
+                                       Ray* const* rays, int count,
+                                       RecordSink<PlaneHit>& out) {
   const RayLanes r = load_lanes(rays, count);
   const Vec3Lanes& s = r.position;
   const Vec3Lanes& u = r.direction;
@@ -104,13 +104,13 @@ LUMI_LANES_ENTRY void meet_plane_lanes(const ShiftedPlane& p, const LaneViews& v
   const LaneMask outside = (across2 >= p.wider_than_a) | (v > p.b);
   const HitPixels pixels = map_hits(views, s, h, across, h.z);
   for (int i = 0; i < count; ++i) {
-    produced[i] = !parallel[i];
     if (parallel[i]) {
       rays[i]->alive = 0.0;
       continue;
     }
-    d[i] = {pixels.from(i), pixels.to(i), pixels.mark(i), outside[i] != 0, to_single(across[i]),
-            h.z[i]};
+    out.next() = {pixels.from(i), pixels.to(i), pixels.mark(i), outside[i] != 0,
+                  to_single(across[i]), h.z[i]};
+    out.take();
   }
 }
 
@@ -214,9 +214,9 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       g.plot_pixel(k, p.mark);
     };
     const ShiftedPlane plane{nx, ny, nz, c, cx, cy, ux, uy, wider_than_a, b};
-    const auto compute_lanes = [&plane, &views](Ray* const* group, int count, Drawing* p,
-                                                bool* produced) {
-      meet_plane_lanes(plane, views, group, count, p, produced);
+    const auto compute_lanes = [&plane, &views](Ray* const* group, int count,
+                                                RecordSink<Drawing>& out) {
+      meet_plane_lanes(plane, views, group, count, out);
     };
     total += ws.vector_lanes && views.exact()
                  ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)

@@ -54,8 +54,8 @@ struct IdealLens {
 
 // The sweep's one-ray arithmetic (trace_ideal_lens) on four rays at a time.
 LUMI_LANES_ENTRY void refract_lanes(const IdealLens& lens, const LaneViews& views,
-                                    Ray* const* rays, int count, LensDrawing* d,
-                                    bool* produced) {
+                                    Ray* const* rays, int count,
+                                    RecordSink<LensDrawing>& out) {
   const RayLanes r = load_lanes(rays, count);
   const Vec3Lanes& s = r.position;
   const Vec3Lanes& u = r.direction;
@@ -82,12 +82,12 @@ LUMI_LANES_ENTRY void refract_lanes(const IdealLens& lens, const LaneViews& view
 
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    produced[i] = !parallel[i];
     if (parallel[i]) {
       ray.alive = 0.0;
       continue;
     }
-    d[i] = {p.from(i), p.to(i), p.mark(i), passes[i] != 0};
+    out.next() = {p.from(i), p.to(i), p.mark(i), passes[i] != 0};
+    out.take();
     ray.x = h.x[i];
     ray.y = h.y[i];
     ray.z = h.z[i];
@@ -170,9 +170,9 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   };
   const LaneViews views = lane_views(g, k);
   const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped};
-  const auto compute_lanes = [&lens, &views](Ray* const* group, int count, Drawing* d,
-                                             bool* produced) {
-    refract_lanes(lens, views, group, count, d, produced);
+  const auto compute_lanes = [&lens, &views](Ray* const* group, int count,
+                                             RecordSink<Drawing>& out) {
+    refract_lanes(lens, views, group, count, out);
   };
   if (ws.vector_lanes && views.exact()) {
     sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw);

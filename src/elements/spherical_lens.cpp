@@ -312,17 +312,17 @@ LUMI_LANES Lanes indices_of(RayLanes& r, IndexMemo& index) {
   return n;
 }
 
-// What the crossings of the four rays draw, as map_crossing (`lost` is left to the caller).
-LUMI_LANES void map_crossings(const LensFrame& f, const Surface& s, const LaneViews& views,
-                              const RayLanes& r, const Vec3Lanes& hit, Crossing* c) {
+// The pixels of the four rays' crossings, as map_crossing works them out.
+LUMI_LANES HitPixels map_crossings(const LensFrame& f, const Surface& s, const LaneViews& views,
+                                   const RayLanes& r, const Vec3Lanes& hit) {
   const Lanes across =
       across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
-  const HitPixels p = map_hits(views, r.position, hit, across, hit.z);
-  for (int i = 0; i < r.count; ++i) {
-    c[i].from = p.from(i);
-    c[i].to = p.to(i);
-    c[i].mark = p.mark(i);
-  }
+  return map_hits(views, r.position, hit, across, hit.z);
+}
+
+// What ray i of the lanes draws.
+LUMI_LANES Crossing crossing_of(const HitPixels& p, int i, const Ray& ray) {
+  return {p.from(i), p.to(i), p.mark(i), ray.alive == 0.0};
 }
 
 // Moves ray i of the lanes to its hit; false when it missed the surface.
@@ -369,7 +369,7 @@ LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes& d, int i) {
 
 LUMI_LANES_ENTRY void enter_glass_lanes(const LensFrame& f, const LaneViews& views,
                                         Ray* const* rays, int count, IndexMemo& index,
-                                        Crossing* c, bool* produced) {
+                                        RecordSink<Crossing>& out) {
   SurfaceCrossingLanes x;
   cross_surface(f.entry, -1, rays, count, index, x);
   // Refracted when inside, with a positive index and a direction on the unit sphere
@@ -378,23 +378,22 @@ LUMI_LANES_ENTRY void enter_glass_lanes(const LensFrame& f, const LaneViews& vie
   const LaneMask refracted = ~x.outside & (x.n > 0.0) & (root2 >= 0.0);
   const Vec3Lanes turned = w - lane_sqrt(root2) * x.meet.normal;
 
-  map_crossings(f, f.entry, views, x.r, x.meet.hit, c);
+  const HitPixels p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    produced[i] = move_to_hit(x.r, x.meet, i);
-    if (!produced[i]) continue;
+    if (!move_to_hit(x.r, x.meet, i)) continue;
     if (refracted[i]) {
       set_direction(ray, turned, i);
     } else {
       ray.alive = 0.0;
     }
-    c[i].lost = ray.alive == 0.0;
+    out.take(crossing_of(p, i, ray));
   }
 }
 
 LUMI_LANES_ENTRY void leave_glass_lanes(const LensFrame& f, const LaneViews& views,
                                         Ray* const* rays, int count, IndexMemo& index,
-                                        Crossing* c, bool* produced) {
+                                        RecordSink<Crossing>& out) {
   SurfaceCrossingLanes x;
   cross_surface(f.exit, +1, rays, count, index, x);
   // Inside, a ray is turned back (total internal reflection) or refracted out
@@ -403,16 +402,20 @@ LUMI_LANES_ENTRY void leave_glass_lanes(const LensFrame& f, const LaneViews& vie
   const LaneMask turned_back = ~x.outside & (lanes_to_single(root2) < 0.0);
   const Vec3Lanes turned = w + lane_sqrt(root2) * x.meet.normal;
 
-  map_crossings(f, f.exit, views, x.r, x.meet.hit, c);
+  const HitPixels p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    produced[i] = move_to_hit(x.r, x.meet, i) && !turned_back[i];
-    if (x.outside[i] || turned_back[i]) {
+    if (!move_to_hit(x.r, x.meet, i)) continue;
+    if (turned_back[i]) {
       ray.alive = 0.0;
-    } else if (produced[i]) {
+      continue;
+    }
+    if (x.outside[i]) {
+      ray.alive = 0.0;
+    } else {
       set_direction(ray, turned, i);
     }
-    c[i].lost = ray.alive == 0.0;
+    out.take(crossing_of(p, i, ray));
   }
 }
 
@@ -508,12 +511,12 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   };
   const LaneViews views = lane_views(g, k);
   const auto entering_lanes = [&f, &views, index = memo.index](
-                                  Ray* const* group, int count, Crossing* c, bool* produced) mutable {
-    enter_glass_lanes(f, views, group, count, index, c, produced);
+                                  Ray* const* group, int count, RecordSink<Crossing>& out) mutable {
+    enter_glass_lanes(f, views, group, count, index, out);
   };
   const auto leaving_lanes = [&f, &views, index = memo.index](
-                                 Ray* const* group, int count, Crossing* c, bool* produced) mutable {
-    leave_glass_lanes(f, views, group, count, index, c, produced);
+                                 Ray* const* group, int count, RecordSink<Crossing>& out) mutable {
+    leave_glass_lanes(f, views, group, count, index, out);
   };
   const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
   const bool lanes = ws.vector_lanes && views.exact();

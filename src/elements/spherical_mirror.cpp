@@ -120,8 +120,8 @@ struct AgainstNormal {
 };
 
 LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& views,
-                                    Ray* const* rays, int count, MirrorDrawing* d,
-                                    bool* produced) {
+                                    Ray* const* rays, int count,
+                                    RecordSink<MirrorDrawing>& out) {
   const RayLanes r = load_lanes(rays, count);
   const Vec3Lanes& u = r.direction;
   AgainstNormal test{m, u};
@@ -142,16 +142,16 @@ LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& view
 
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    produced[i] = meet.met[i] && !meet.behind[i];
-    if (!produced[i]) {
+    if (!meet.met[i] || meet.behind[i]) {
       ray.alive = 0.0;
       continue;
     }
-    d[i] = {};
-    d[i].marked = marked[i];
+    MirrorDrawing& d = out.next();
+    d = {};
+    d.marked = marked[i];
     if (marked[i]) {
-      d[i].stopped = stopped[i];
-      d[i].mark = p.mark(i);
+      d.stopped = stopped[i];
+      d.mark = p.mark(i);
       if (stopped[i]) {
         ray.alive = 0.0;
       } else {
@@ -163,8 +163,9 @@ LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& view
         ray.dir_z = turned.z[i];
       }
     }
-    d[i].from = p.from(i);
-    d[i].to = p.to(i);
+    d.from = p.from(i);
+    d.to = p.to(i);
+    out.take();
   }
 }
 
@@ -268,9 +269,9 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   };
   const LaneViews views = lane_views(g, k);
   const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2};
-  const auto compute_lanes = [&curved, &views](Ray* const* group, int count, Drawing* d,
-                                               bool* produced) {
-    reflect_lanes(curved, views, group, count, d, produced);
+  const auto compute_lanes = [&curved, &views](Ray* const* group, int count,
+                                               RecordSink<Drawing>& out) {
+    reflect_lanes(curved, views, group, count, out);
   };
   const int drawn =
       ws.vector_lanes && !flat && views.exact()

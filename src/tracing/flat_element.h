@@ -88,6 +88,14 @@ class PlaneCrossing {
            same_bits(ray.dir_y, dir_y_) && same_bits(ray.dir_z, dir_z_);
   }
 
+  // Whether the crossing of `before` holds for `ray`, as holds_for would say had it been the last.
+  bool repeats(const Ray& ray, const Ray& before) const {
+    return upright_ && std::isfinite(ray.z) && std::isfinite(before.z) &&
+           std::signbit(ray.z) == std::signbit(before.z) && same_bits(ray.x, before.x) &&
+           same_bits(ray.y, before.y) && same_bits(ray.dir_x, before.dir_x) &&
+           same_bits(ray.dir_y, before.dir_y) && same_bits(ray.dir_z, before.dir_z);
+  }
+
   // Takes the crossing of the ray as worked out elsewhere, with the same arithmetic.
   void adopt(const Ray& ray, bool lost, double t, double hit_x, double hit_y) {
     remember(ray);
@@ -183,6 +191,32 @@ class FlatSweep {
       from_ = to_pixels_(crossing_.x0(), crossing_.y0());
       to_ = to_pixels_(crossing_.x1(), crossing_.y1());
     }
+    return meet_last_crossing(ray, d);
+  }
+
+  // Four rays at a time where they need more than one new crossing; a beam whose rays repeat
+  // the crossing of the ray before (rays of a parallel beam, or of a fan, that differ only in
+  // height) goes on one ray at a time, working out only the new ones.
+  void operator()(Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    bool fresh[kLaneCount];
+    int fresh_count = 0;
+    for (int i = 0; i < count; ++i) {
+      fresh[i] = i == 0 ? !crossing_.holds_for(*rays[0]) : !crossing_.repeats(*rays[i], *rays[i - 1]);
+      fresh_count += fresh[i];
+    }
+    if (fresh_count > 1) {
+      cross_in_lanes(rays, count, out);
+      return;
+    }
+    for (int i = 0; i < count; ++i) {
+      Ray& ray = *rays[i];
+      if (fresh[i] ? (*this)(ray, out.next()) : meet_last_crossing(ray, out.next())) out.take();
+    }
+  }
+
+ private:
+  // The ray meets the plane at the last crossing worked out, whose segment pixels are from_, to_.
+  bool meet_last_crossing(Ray& ray, Drawing& d) {
     if (crossing_.lost()) {
       ray.alive = 0.0;
       return false;
@@ -192,18 +226,6 @@ class FlatSweep {
     return true;
   }
 
-  // Four rays at a time, unless they all repeat the last crossing, which then holds for them.
-  void operator()(Ray* const* rays, int count, Drawing* d, bool* produced) {
-    bool repeated = true;
-    for (int i = 0; i < count; ++i) repeated = repeated && crossing_.holds_for(*rays[i]);
-    if (repeated) {
-      for (int i = 0; i < count; ++i) produced[i] = (*this)(*rays[i], d[i]);
-    } else {
-      cross_in_lanes(rays, count, d, produced);
-    }
-  }
-
- private:
   static void move_to_hit(Ray& ray, double t, double hit_x, double hit_y) {
     ray.x = hit_x;
     ray.y = hit_y;
@@ -211,7 +233,7 @@ class FlatSweep {
     ray.path += t;
   }
 
-  LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, Drawing* d, bool* produced) {
+  LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
     const RayLanes r = load_lanes(rays, count);
     const FlatPlane& p = crossing_.plane();
     const Vec3Lanes& s = r.position;
@@ -229,7 +251,6 @@ class FlatSweep {
       Ray& ray = *rays[i];
       // What the one-ray code would remember after the last ray
       if (i == count - 1) crossing_.adopt(ray, lost[i], t[i], hit_x[i], hit_y[i]);
-      produced[i] = !lost[i];
       if (lost[i]) {
         ray.alive = 0.0;
         continue;
@@ -237,7 +258,8 @@ class FlatSweep {
       from_ = {x[i], y[i]};
       to_ = {x[i + kLaneCount], y[i + kLaneCount]};
       move_to_hit(ray, t[i], hit_x[i], hit_y[i]);
-      d[i] = {hit_(ray), from_, to_};
+      out.next() = {hit_(ray), from_, to_};
+      out.take();
     }
   }
 
@@ -247,6 +269,22 @@ class FlatSweep {
   ViewMapping::Axis segment_x_, segment_y_;
   PixelPoint from_, to_;
 };
+
+// Whether most of the first live rays repeat the crossing of the live ray before them, as the
+// rays of a parallel beam or a fan that differ only in height do: such a beam gains nothing from
+// working out four rays at a time, since one ray at a time works out only every so many.
+inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
+  constexpr int kSample = 256;
+  int seen = 0, repeated = 0;
+  const Ray* before = nullptr;
+  for (const Ray& ray : rays) {
+    if (ray.alive == 0.0) continue;
+    if (before != nullptr) repeated += crossing.repeats(ray, *before);
+    before = &ray;
+    if (++seen == kSample) break;
+  }
+  return 2 * repeated >= seen;
+}
 
 // Traces every live ray onto the plane and returns how many were drawn (rays that reached it,
 // stopped ones included). The element's part comes in three pieces:
@@ -276,7 +314,7 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
     draw_mark(d.mark);
   };
   const bool skip_repeats = mark_window != 1;
-  if (ws.vector_lanes && compute.lanes_map()) {
+  if (ws.vector_lanes && compute.lanes_map() && !mostly_repeated(rays, PlaneCrossing(plane, behind))) {
     return sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, skip_repeats, compute, draw);
   }
   return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);

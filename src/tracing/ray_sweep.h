@@ -25,14 +25,32 @@ namespace lumi {
 struct SweptBlock {
   int count = 0;
   int produced = 0;
+};
 
-  // Takes the record just written at records[count], unless it repeats the one before it.
-  template <class Record>
-  void take(Record* records, bool skip_repeats) {
-    ++produced;
-    if (skip_repeats && count > 0 && records[count] == records[count - 1]) return;
-    ++count;
+// Where the arithmetic of a block puts its records, one ray after another: each is made in the
+// slot next() gives and taken, unless it repeats the one before.
+template <class Record>
+class RecordSink {
+ public:
+  RecordSink(Record* records, bool skip_repeats) : records_(records), skip_(skip_repeats) {}
+
+  Record& next() { return records_[block_.count]; }
+  void take() {
+    ++block_.produced;
+    if (skip_ && block_.count > 0 && records_[block_.count] == records_[block_.count - 1]) return;
+    ++block_.count;
   }
+  // next() made and taken: for a record worked out elsewhere.
+  void take(const Record& r) {
+    next() = r;
+    take();
+  }
+  SweptBlock block() const { return block_; }
+
+ private:
+  Record* records_;
+  bool skip_;
+  SweptBlock block_;
 };
 
 // The sweep itself, with the arithmetic of a block of rays given as
@@ -47,49 +65,37 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
                Draw&& draw) {
   const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
     Compute work = compute;
-    SweptBlock result;
+    RecordSink<Record> out(records, skip_repeats);
     for (Ray* ray = first; ray < end; ++ray) {
       if (ray->alive == 0.0) continue;
-      if (work(*ray, records[result.count])) result.take(records, skip_repeats);
+      if (work(*ray, out.next())) out.take();
     }
-    return result;
+    return out.block();
   };
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
 }
 
 // sweep_rays for arithmetic that takes the live rays `Group` at a time, in ray order:
-//   compute(rays, count, records, produced) works on rays[0..count) (count <= Group, short only
-//     at the end of a block) as compute(ray, record) of sweep_rays would on each, and says for
-//     each whether it produced its record.
+//   compute(rays, count, out) works on rays[0..count) (count <= Group, short only at the end of
+//     a block) as compute(ray, record) of sweep_rays would on each, putting the records of those
+//     that produce one into the RecordSink out, in ray order.
 template <class Record, int Group, class Compute, class Draw>
 int sweep_ray_groups(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
                      Draw&& draw) {
   const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
     Compute work = compute;
-    SweptBlock result;
+    RecordSink<Record> out(records, skip_repeats);
     Ray* group[Group];
     int count = 0;
-    // The group's records are made in place and closed up over the rays that made none and the
-    // repeats: copied whole into a buffer of their own, each record would be read back part by
-    // part from wide writes, which stalls the comparison with the next
-    const auto take_group = [&] {
-      Record* const made = records + result.count;
-      bool produced[Group];
-      work(group, count, made, produced);
-      for (int i = 0; i < count; ++i) {
-        if (!produced[i]) continue;
-        if (records + result.count != made + i) records[result.count] = made[i];
-        result.take(records, skip_repeats);
-      }
-      count = 0;
-    };
     for (Ray* ray = first; ray < end; ++ray) {
       if (ray->alive == 0.0) continue;
       group[count++] = ray;
-      if (count == Group) take_group();
+      if (count < Group) continue;
+      work(group, count, out);
+      count = 0;
     }
-    if (count > 0) take_group();
-    return result;
+    if (count > 0) work(group, count, out);
+    return out.block();
   };
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
 }
