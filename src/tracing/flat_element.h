@@ -201,7 +201,8 @@ class FlatSweep {
     bool fresh[kLaneCount];
     int fresh_count = 0;
     for (int i = 0; i < count; ++i) {
-      fresh[i] = i == 0 ? !crossing_.holds_for(*rays[0]) : !crossing_.repeats(*rays[i], *rays[i - 1]);
+      const Ray& ray = *rays[i];
+      fresh[i] = i == 0 ? !crossing_.holds_for(ray) : !crossing_.repeats(ray, *rays[i - 1]);
       fresh_count += fresh[i];
     }
     if (fresh_count > 1) {
@@ -314,7 +315,8 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
     draw_mark(d.mark);
   };
   const bool skip_repeats = mark_window != 1;
-  if (ws.vector_lanes && compute.lanes_map() && !mostly_repeated(rays, PlaneCrossing(plane, behind))) {
+  const bool new_crossings = !mostly_repeated(rays, PlaneCrossing(plane, behind));
+  if (ws.vector_lanes && compute.lanes_map() && new_crossings) {
     return sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, skip_repeats, compute, draw);
   }
   return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);

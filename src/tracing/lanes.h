@@ -1,6 +1,7 @@
-// Four rays at a time in the 256-bit vector registers of AVX2, for the sweeps whose arithmetic
-// is long chains of divisions and square roots (the spherical surfaces): one ray's chain leaves the
-// divider idle while it waits on itself, four rays side by side keep it busy.
+// Four rays at a time in the 256-bit vector registers of AVX2, for sweeps over rays that all
+// differ (converging and diverging beams, where no memo helps): the divisions and square roots of
+// four rays go through the divider side by side, where one ray's chain would leave it waiting on
+// itself. Workspace::vector_lanes says whether a sweep may use them.
 //
 // Each lane does exactly what the one-ray code does, operation for operation and in the same
 // order, so its results are the same to the bit: IEEE arithmetic rounds each operation alone,

@@ -73,8 +73,9 @@ struct Outcome {
   std::vector<std::string> log;
 };
 
+// With `converging`, an ideal lens before the flat elements turns every ray a different way.
 Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays,
-                   bool lanes = false) {
+                   bool lanes = false, bool converging = false) {
   FlatRun run(pool);
   run.ws.vector_lanes = lanes;
   Scheme& s = run.scheme;
@@ -82,12 +83,13 @@ Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays
   s.x_max = 150.0f;
   s.y_min = -60.0f;
   s.y_max = 140.0f;
-  s.count = 5;
+  s.count = 1;
   s.element(1) = source;
-  s.element(2) = element({21, 4, 12, 0, 0, 0});                        // outer diaphragm
-  s.element(3) = element({22, 5, 9, 7, 5, 0, 0});                      // rectangular one
-  s.element(4) = element({31, 5, 14, 14, 40, 0, 135});                 // mirror toward +y
-  s.element(5) = element({51, 8, 30, 30, 40, 60, -60, 300, 1, 0});     // grating
+  if (converging) s.element(++s.count) = element({41, 5, 40, -10, 0, 180, 60});  // ideal lens
+  s.element(++s.count) = element({21, 4, 12, 0, 0, 0});                        // outer diaphragm
+  s.element(++s.count) = element({22, 5, 9, 7, 5, 0, 0});                      // rectangular one
+  s.element(++s.count) = element({31, 5, 14, 14, 40, 0, 135});                 // mirror toward +y
+  s.element(++s.count) = element({51, 8, 30, 30, 40, 60, -60, 300, 1, 0});     // grating
   prepare_scheme(run.ws);
   rays.count = 0;
   trace_source(run.ws, source, rays);
@@ -128,15 +130,18 @@ TEST(SweepPoolTest, FlatElementsTraceTheSameFourRaysAtATime) {
   if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
   static RayBundle rays;
   SweepPool pool(1);
-  // Columns of 7 rays, so runs of repeated crossings start and end inside groups of four; a fan
-  // that sends rays backward too, away from the diaphragms that stop them
+  // Columns of 7 rays, so runs of repeated crossings start and end inside groups of four, and
+  // the same beam turned by a lens so that no two rays cross alike; a fan that sends rays
+  // backward too, away from the diaphragms that stop them
   const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 7, 0.5f, 0.6f, 2});
   const ElementRecord fan = element({11, 16, 10, 10, -30, 0, 0, 30, 30, 0.5f, 0.5f, 1, -170, 170,
                                      6, -10, 10, 6});
   for (const ElementRecord& source : {parallel, fan}) {
-    const Outcome one = trace_with(nullptr, source, rays);
-    expect_same(one, trace_with(nullptr, source, rays, true));
-    expect_same(one, trace_with(&pool, source, rays, true));
+    for (bool converging : {false, true}) {
+      const Outcome one = trace_with(nullptr, source, rays, false, converging);
+      expect_same(one, trace_with(nullptr, source, rays, true, converging));
+      expect_same(one, trace_with(&pool, source, rays, true, converging));
+    }
   }
 }
 
