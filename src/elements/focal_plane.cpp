@@ -81,28 +81,25 @@ struct PlaneHit {
 // the aperture: a hit is outside where its squared distance across reaches wider_than_a or its
 // height (in single precision) exceeds b.
 struct ShiftedPlane {
-  double nx, ny, nz, c, cx, cy;
+  FlatPlane plane;
+  double cx, cy;
   float ux, uy;
   double wider_than_a;
   float b;
 };
 
 // The one-ray arithmetic of a shift (trace_focal_plane) on four rays at a time.
-LUMI_LANES_ENTRY void meet_plane_lanes(const ShiftedPlane& p, const LaneViews& views,
+LUMI_LANES_ENTRY void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views,
                                        Ray* const* rays, int count,
                                        RecordSink<PlaneHit>& out) {
   const RayLanes r = load_lanes(rays, count);
-  const Vec3Lanes& s = r.position;
-  const Vec3Lanes& u = r.direction;
-  const Lanes bn = p.nx * u.x + p.ny * u.y + p.nz * u.z;
-  const LaneMask parallel = (bn < kParallelLimit) & (bn > -kParallelLimit);
-  const Lanes t = -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / bn;
-  const Vec3Lanes h = s + t * u;
+  const auto [parallel, t] = meet_plane_lanes(p.plane, r);
+  const Vec3Lanes h = r.position + t * r.direction;
   const Lanes across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
   const Lanes v = lanes_to_single(2.0 * lane_abs(h.z));
   const Lanes across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
   const LaneMask outside = (across2 >= p.wider_than_a) | (v > p.b);
-  const HitPixels pixels = map_hits(views, s, h, across, h.z);
+  const HitPixels pixels = map_hits(views, r.position, h, across, h.z);
   for (int i = 0; i < count; ++i) {
     if (parallel[i]) {
       rays[i]->alive = 0.0;
@@ -213,10 +210,10 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       g.select_color(p.outside ? color::kRay : color::kPassingHit);
       g.plot_pixel(k, p.mark);
     };
-    const ShiftedPlane plane{nx, ny, nz, c, cx, cy, ux, uy, wider_than_a, b};
+    const ShiftedPlane plane{{nx, ny, nz, c}, cx, cy, ux, uy, wider_than_a, b};
     const auto compute_lanes = [&plane, &views](Ray* const* group, int count,
                                                 RecordSink<Drawing>& out) {
-      meet_plane_lanes(plane, views, group, count, out);
+      meet_shift_lanes(plane, views, group, count, out);
     };
     total += ws.vector_lanes && views.exact()
                  ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)

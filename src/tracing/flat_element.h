@@ -165,6 +165,21 @@ class PlaneCrossing {
   float x0_ = 0.0f, y0_ = 0.0f, x1_ = 0.0f, y1_ = 0.0f;
 };
 
+// Where four rays meet the plane, as PlaneCrossing works it out one ray at a time: the t of each
+// hit, and which rays run parallel to the plane (their t means nothing).
+struct PlaneLanes {
+  LaneMask parallel;
+  Lanes t;
+};
+
+LUMI_LANES PlaneLanes meet_plane_lanes(const FlatPlane& p, const RayLanes& r) {
+  const Vec3Lanes& s = r.position;
+  const Vec3Lanes& u = r.direction;
+  const Lanes b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
+  return {(b < kParallelLimit) & (b > -kParallelLimit),
+          -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b};
+}
+
 // The arithmetic of trace_flat's sweep for one ray (see sweep_rays) or four at a time (see
 // sweep_ray_groups): the crossing, the segment's pixels and the element's on_hit.
 template <class OnHit>
@@ -236,12 +251,10 @@ class FlatSweep {
 
   LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
     const RayLanes r = load_lanes(rays, count);
-    const FlatPlane& p = crossing_.plane();
     const Vec3Lanes& s = r.position;
     const Vec3Lanes& u = r.direction;
-    const Lanes b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
-    LaneMask lost = (b < kParallelLimit) & (b > -kParallelLimit);
-    const Lanes t = -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b;
+    const auto [parallel, t] = meet_plane_lanes(crossing_.plane(), r);
+    LaneMask lost = parallel;
     if (crossing_.behind() == BehindRay::kStops) lost |= lanes_to_single(t) < 0.0;
     const Lanes hit_x = s.x + t * u.x;
     const Lanes hit_y = s.y + t * u.y;
