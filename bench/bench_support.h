@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -13,6 +14,7 @@
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
+#include "tracing/lanes.h"
 #include "tracing/ray.h"
 #include "tracing/sweep_pool.h"
 
@@ -78,6 +80,15 @@ inline SweepPool& pool() {
     return helpers != nullptr ? SweepPool(std::atoi(helpers)) : SweepPool();
   }();
   return threads;
+}
+
+// How many rays a sweep works on at once: the processor's widest lanes, or LUMI_LANES=N (1, 4 or
+// 8, no wider than the processor's) to compare the widths.
+inline int bench_lanes() {
+  const char* lanes = std::getenv("LUMI_LANES");
+  if (lanes == nullptr) return widest_lanes();
+  const int asked = std::atoi(lanes);
+  return asked == 4 || asked == 8 ? std::min(asked, widest_lanes()) : 1;
 }
 
 // Reads every ray and writes the position of the live ones.

@@ -57,7 +57,7 @@ class Case {
   Graphics graphics_;
   Scheme scheme_;
   DiagnosticsLog log_{std::filesystem::temp_directory_path() / "lumi-element-bench.dat", nullptr};
-  Workspace ws_{graphics_, scheme_, log_, &pool()};
+  Workspace ws_{graphics_, scheme_, log_, &pool(), bench_lanes()};
   int k_;
   std::vector<Ray> arriving_;
 };

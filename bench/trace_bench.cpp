@@ -50,7 +50,8 @@ ElementRecord flat_mirror() {  // 20 by 20 at the origin, turning the beam towar
 // One scheme with its windows open: the scheme window, the diaphragm as element 2 and the
 // mirror as element 3, as the preparation pass leaves them. The rays are shared.
 struct Scene {
-  Scene(Platform& platform, SweepPool* pool) : graphics(platform), ws{graphics, scheme, log, pool} {
+  Scene(Platform& platform, SweepPool* pool)
+      : graphics(platform), ws{graphics, scheme, log, pool, bench_lanes()} {
     scheme.x_min = -50.0f;
     scheme.x_max = 50.0f;
     scheme.y_min = -40.0f;

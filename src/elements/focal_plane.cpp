@@ -88,18 +88,18 @@ struct ShiftedPlane {
   float b;
 };
 
-// The one-ray arithmetic of a shift (trace_focal_plane) on four rays at a time.
-LUMI_LANES_ENTRY void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views,
-                                       Ray* const* rays, int count,
-                                       RecordSink<PlaneHit>& out) {
-  const RayLanes r = load_lanes(rays, count);
+// The one-ray arithmetic of a shift (trace_focal_plane) on N rays at a time.
+template <int N>
+LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, Ray* const* rays,
+                                 int count, RecordSink<PlaneHit>& out) {
+  const RayLanes<N> r = load_lanes<N>(rays, count);
   const auto [parallel, t] = meet_plane_lanes(p.plane, r);
-  const Vec3Lanes h = r.position + t * r.direction;
-  const Lanes across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
-  const Lanes v = lanes_to_single(2.0 * lane_abs(h.z));
-  const Lanes across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
-  const LaneMask outside = (across2 >= p.wider_than_a) | (v > p.b);
-  const HitPixels pixels = map_hits(views, r.position, h, across, h.z);
+  const Vec3Lanes<N> h = r.position + t * r.direction;
+  const Lanes<N> across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
+  const Lanes<N> v = lanes_to_single(2.0 * lane_abs(h.z));
+  const Lanes<N> across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
+  const LaneMask<N> outside = (across2 >= p.wider_than_a) | (v > p.b);
+  const HitPixels<N> pixels = map_hits(views, r.position, h, across, h.z);
   for (int i = 0; i < count; ++i) {
     if (parallel[i]) {
       rays[i]->alive = 0.0;
@@ -211,12 +211,12 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       g.plot_pixel(k, p.mark);
     };
     const ShiftedPlane plane{{nx, ny, nz, c}, cx, cy, ux, uy, wider_than_a, b};
-    const auto compute_lanes = [&plane, &views](Ray* const* group, int count,
-                                                RecordSink<Drawing>& out) {
-      meet_shift_lanes(plane, views, group, count, out);
+    const auto compute_lanes = [&plane, &views](auto lanes, Ray* const* group, int count,
+                                                RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
+      meet_shift_lanes<lanes()>(plane, views, group, count, out);
     };
-    total += ws.vector_lanes && views.exact()
-                 ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)
+    total += ws.lanes > 1 && views.exact()
+                 ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw)
                  : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
     // Spot size of this shift

@@ -52,33 +52,33 @@ struct IdealLens {
   double marked_outside, stopped;
 };
 
-// The sweep's one-ray arithmetic (trace_ideal_lens) on four rays at a time.
-LUMI_LANES_ENTRY void refract_lanes(const IdealLens& lens, const LaneViews& views,
-                                    Ray* const* rays, int count,
-                                    RecordSink<LensDrawing>& out) {
-  const RayLanes r = load_lanes(rays, count);
-  const Vec3Lanes& s = r.position;
-  const Vec3Lanes& u = r.direction;
-  const Vec3Lanes n = splat(lens.n.x, lens.n.y, lens.n.z);
-  const Lanes q = dot(n, u);
-  const LaneMask parallel = (q < kParallelLimit) & (q > -kParallelLimit);
-  const Lanes t = -(dot(n, s) + lens.c) / q;
-  const Vec3Lanes h = s + t * u;
+// The sweep's one-ray arithmetic (trace_ideal_lens) on N rays at a time.
+template <int N>
+LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray* const* rays,
+                              int count, RecordSink<LensDrawing>& out) {
+  const RayLanes<N> r = load_lanes<N>(rays, count);
+  const Vec3Lanes<N>& s = r.position;
+  const Vec3Lanes<N>& u = r.direction;
+  const Vec3Lanes<N> n = splat<N>(lens.n.x, lens.n.y, lens.n.z);
+  const Lanes<N> q = dot(n, u);
+  const LaneMask<N> parallel = (q < kParallelLimit) & (q > -kParallelLimit);
+  const Lanes<N> t = -(dot(n, s) + lens.c) / q;
+  const Vec3Lanes<N> h = s + t * u;
 
-  const Lanes dx = h.x - lens.xo, dy = h.y - lens.yo;
-  const Lanes across = lane_sqrt(dx * dx + dy * dy);
-  const Lanes u_p = lane_signed_by(dx == 0.0 ? dy : dx, across);
-  const Lanes s2 = dx * dx + dy * dy + h.z * h.z;
-  const LaneMask passes = ~(s2 >= lens.marked_outside);
-  const LaneMask stopped = s2 >= lens.stopped;
-  const HitPixels p = map_hits(views, s, h, u_p, h.z);
+  const Lanes<N> dx = h.x - lens.xo, dy = h.y - lens.yo;
+  const Lanes<N> across = lane_sqrt(dx * dx + dy * dy);
+  const Lanes<N> u_p = lane_signed_by(dx == 0.0 ? dy : dx, across);
+  const Lanes<N> s2 = dx * dx + dy * dy + h.z * h.z;
+  const LaneMask<N> passes = ~(s2 >= lens.marked_outside);
+  const LaneMask<N> stopped = s2 >= lens.stopped;
+  const HitPixels<N> p = map_hits(views, s, h, u_p, h.z);
 
   // Aim at the focal point of this direction; a ray through that very point keeps its way
-  const Vec3Lanes focus{lens.xo + lens.f * u.x / q, lens.yo + lens.f * u.y / q,
-                        lens.f * u.z / q};
-  const Vec3Lanes to_focus = focus - h;
-  const Lanes l = lane_sqrt(dot(to_focus, to_focus));
-  const Vec3Lanes aimed{to_focus.x / l, to_focus.y / l, to_focus.z / l};
+  const Vec3Lanes<N> focus{lens.xo + lens.f * u.x / q, lens.yo + lens.f * u.y / q,
+                           lens.f * u.z / q};
+  const Vec3Lanes<N> to_focus = focus - h;
+  const Lanes<N> l = lane_sqrt(dot(to_focus, to_focus));
+  const Vec3Lanes<N> aimed{to_focus.x / l, to_focus.y / l, to_focus.z / l};
 
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
@@ -170,12 +170,12 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   };
   const LaneViews views = lane_views(g, k);
   const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped};
-  const auto compute_lanes = [&lens, &views](Ray* const* group, int count,
-                                             RecordSink<Drawing>& out) {
-    refract_lanes(lens, views, group, count, out);
+  const auto compute_lanes = [&lens, &views](auto lanes, Ray* const* group, int count,
+                                             RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
+    refract_lanes<lanes()>(lens, views, group, count, out);
   };
-  if (ws.vector_lanes && views.exact()) {
-    sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw);
+  if (ws.lanes > 1 && views.exact()) {
+    sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw);
   } else {
     sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
   }

@@ -263,70 +263,79 @@ bool leave_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
   return true;
 }
 
-// The same two surfaces four rays at a time, for curved surfaces (a flat one costs no square root
+// The same two surfaces N rays at a time, for curved surfaces (a flat one costs no square root
 // and stays with one ray at a time). Each step is the one-ray step above on every lane, with its
 // branches turned into selects.
 
-// Where four rays meet a curved surface, as meet_surface: whether each reached it, the hit and
+// Where N rays meet a curved surface, as meet_surface: whether each reached it, the hit and
 // the unit normal there.
+template <int N>
 struct SurfaceLanes {
-  LaneMask reached;
-  Vec3Lanes hit, normal;
+  LaneMask<N> reached;
+  Vec3Lanes<N> hit, normal;
 };
 
-LUMI_LANES Vec3Lanes surface_normal(const Surface& s, const Vec3Lanes& h) {
-  const Vec3Lanes centre = splat(s.centre.x, s.centre.y, s.centre.z);
-  const Vec3Lanes w = s.r > 0.0 ? h - centre : centre - h;
-  const Lanes l = lane_sqrt(dot(w, w));
+template <int N>
+LUMI_LANES Vec3Lanes<N> surface_normal(const Surface& s, const Vec3Lanes<N>& h) {
+  const Vec3Lanes<N> centre = splat<N>(s.centre.x, s.centre.y, s.centre.z);
+  const Vec3Lanes<N> w = s.r > 0.0 ? h - centre : centre - h;
+  const Lanes<N> l = lane_sqrt(dot(w, w));
   return {w.x / l, w.y / l, w.z / l};
 }
 
 // The acceptance of a root at a curved surface: the ray runs against the unit normal there
 // (accept_sign -1) or along it (+1). It keeps the normal of each root it was asked about.
+template <int N>
 struct NormalTest {
   const Surface& s;
-  const Vec3Lanes& u;
+  const Vec3Lanes<N>& u;
   int accept_sign;
-  Vec3Lanes normal[2];
+  Vec3Lanes<N> normal[2];
 
-  LUMI_LANES LaneMask operator()(const Vec3Lanes& h, int root) {
+  LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
     normal[root] = surface_normal(s, h);
-    const Lanes un = dot(u, normal[root]);
+    const Lanes<N> un = dot(u, normal[root]);
     return accept_sign < 0 ? un < 0.0 : un > 0.0;
   }
 };
 
-LUMI_LANES SurfaceLanes meet_curved_surface(const Surface& s, const RayLanes& r,
-                                            int accept_sign) {
-  NormalTest test{s, r.direction, accept_sign, {}};
-  const SphereLanes meet = meet_sphere_lanes(r.position, r.direction, s.centre, s.r, test);
+template <int N>
+LUMI_LANES SurfaceLanes<N> meet_curved_surface(const Surface& s, const RayLanes<N>& r,
+                                               int accept_sign) {
+  NormalTest<N> test{s, r.direction, accept_sign, {}};
+  const SphereLanes<N> meet = meet_sphere_lanes(r.position, r.direction, s.centre, s.r, test);
   return {meet.met & (meet.first | meet.second), meet.point,
           select(meet.first, test.normal[0], test.normal[1])};
 }
 
-LUMI_LANES Lanes indices_of(RayLanes& r, IndexMemo& index) {
-  Lanes n;
-  for (int i = 0; i < kLaneCount; ++i) {
+template <int N>
+LUMI_LANES Lanes<N> indices_of(RayLanes<N>& r, IndexMemo& index) {
+  Lanes<N> n;
+  for (int i = 0; i < N; ++i) {
     n[i] = i < r.count ? index.of(r.rays[i]->wavelength) : n[r.count - 1];
   }
   return n;
 }
 
-// The pixels of the four rays' crossings, as map_crossing works them out.
-LUMI_LANES HitPixels map_crossings(const LensFrame& f, const Surface& s, const LaneViews& views,
-                                   const RayLanes& r, const Vec3Lanes& hit) {
-  const Lanes across =
+// The pixels of the N rays' crossings, as map_crossing works them out.
+template <int N>
+LUMI_LANES HitPixels<N> map_crossings(const LensFrame& f, const Surface& s,
+                                      const LaneViews& views, const RayLanes<N>& r,
+                                      const Vec3Lanes<N>& hit) {
+  const Lanes<N> across =
       across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
   return map_hits(views, r.position, hit, across, hit.z);
 }
 
 // What ray i of the lanes draws.
-LUMI_LANES Crossing crossing_of(const HitPixels& p, int i, const Ray& ray) {
+template <int N>
+LUMI_LANES Crossing crossing_of(const HitPixels<N>& p, int i, const Ray& ray) {
   return {p.from(i), p.to(i), p.mark(i), ray.alive == 0.0};
 }
 
 // Moves ray i of the lanes to its hit; false when it missed the surface.
-LUMI_LANES bool move_to_hit(const RayLanes& r, const SurfaceLanes& meet, int i) {
+template <int N>
+LUMI_LANES bool move_to_hit(const RayLanes<N>& r, const SurfaceLanes<N>& meet, int i) {
   Ray& ray = *r.rays[i];
   if (!meet.reached[i]) {
     ray.alive = 0.0;
@@ -338,47 +347,50 @@ LUMI_LANES bool move_to_hit(const RayLanes& r, const SurfaceLanes& meet, int i) 
   return true;
 }
 
-// Four rays at a surface: where they meet it, whether outside its aperture, and the part of their
+// N rays at a surface: where they meet it, whether outside its aperture, and the part of their
 // direction across the normal, u - (u·m)·m, that refraction scales.
+template <int N>
 struct SurfaceCrossingLanes {
-  RayLanes r;
-  Lanes n;
-  SurfaceLanes meet;
-  LaneMask outside;
-  Vec3Lanes across;
+  RayLanes<N> r;
+  Lanes<N> n;
+  SurfaceLanes<N> meet;
+  LaneMask<N> outside;
+  Vec3Lanes<N> across;
 };
 
+template <int N>
 LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
-                              IndexMemo& index, SurfaceCrossingLanes& x) {
-  x.r = load_lanes(rays, count);
+                              IndexMemo& index, SurfaceCrossingLanes<N>& x) {
+  x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
   x.meet = meet_curved_surface(s, x.r, accept_sign);
-  const Vec3Lanes rel = x.meet.hit - splat(s.vertex.x, s.vertex.y, s.vertex.z);
+  const Vec3Lanes<N> rel = x.meet.hit - splat<N>(s.vertex.x, s.vertex.y, s.vertex.z);
   x.outside = dot(rel, rel) > s.rmax2;
-  const Vec3Lanes& u = x.r.direction;
-  const Vec3Lanes& m = x.meet.normal;
-  const Lanes um = dot(u, m);
+  const Vec3Lanes<N>& u = x.r.direction;
+  const Vec3Lanes<N>& m = x.meet.normal;
+  const Lanes<N> um = dot(u, m);
   x.across = {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
 }
 
-LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes& d, int i) {
+template <int N>
+LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes<N>& d, int i) {
   ray.dir_x = d.x[i];
   ray.dir_y = d.y[i];
   ray.dir_z = d.z[i];
 }
 
-LUMI_LANES_ENTRY void enter_glass_lanes(const LensFrame& f, const LaneViews& views,
-                                        Ray* const* rays, int count, IndexMemo& index,
-                                        RecordSink<Crossing>& out) {
-  SurfaceCrossingLanes x;
+template <int N>
+LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ray* const* rays,
+                                  int count, IndexMemo& index, RecordSink<Crossing>& out) {
+  SurfaceCrossingLanes<N> x;
   cross_surface(f.entry, -1, rays, count, index, x);
   // Refracted when inside, with a positive index and a direction on the unit sphere
-  const Vec3Lanes w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
-  const Lanes root2 = 1.0 - dot(w, w);
-  const LaneMask refracted = ~x.outside & (x.n > 0.0) & (root2 >= 0.0);
-  const Vec3Lanes turned = w - lane_sqrt(root2) * x.meet.normal;
+  const Vec3Lanes<N> w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
+  const Lanes<N> root2 = 1.0 - dot(w, w);
+  const LaneMask<N> refracted = ~x.outside & (x.n > 0.0) & (root2 >= 0.0);
+  const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
 
-  const HitPixels p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
+  const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
@@ -391,18 +403,18 @@ LUMI_LANES_ENTRY void enter_glass_lanes(const LensFrame& f, const LaneViews& vie
   }
 }
 
-LUMI_LANES_ENTRY void leave_glass_lanes(const LensFrame& f, const LaneViews& views,
-                                        Ray* const* rays, int count, IndexMemo& index,
-                                        RecordSink<Crossing>& out) {
-  SurfaceCrossingLanes x;
+template <int N>
+LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ray* const* rays,
+                                  int count, IndexMemo& index, RecordSink<Crossing>& out) {
+  SurfaceCrossingLanes<N> x;
   cross_surface(f.exit, +1, rays, count, index, x);
   // Inside, a ray is turned back (total internal reflection) or refracted out
-  const Vec3Lanes w = x.n * x.across;
-  const Lanes root2 = 1.0 - dot(w, w);
-  const LaneMask turned_back = ~x.outside & (lanes_to_single(root2) < 0.0);
-  const Vec3Lanes turned = w + lane_sqrt(root2) * x.meet.normal;
+  const Vec3Lanes<N> w = x.n * x.across;
+  const Lanes<N> root2 = 1.0 - dot(w, w);
+  const LaneMask<N> turned_back = ~x.outside & (lanes_to_single(root2) < 0.0);
+  const Vec3Lanes<N> turned = w + lane_sqrt(root2) * x.meet.normal;
 
-  const HitPixels p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
+  const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
@@ -418,6 +430,24 @@ LUMI_LANES_ENTRY void leave_glass_lanes(const LensFrame& f, const LaneViews& vie
     out.take(crossing_of(p, i, ray));
   }
 }
+
+// The lanes' arithmetic of one sweep, into the glass or out of it; each block's copy keeps its own
+// index memo.
+struct SurfaceSweepLanes {
+  const LensFrame& f;
+  const LaneViews& views;
+  IndexMemo index;
+  bool entering;
+
+  template <int N>
+  LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Crossing>& out) {
+    if (entering) {
+      enter_glass_lanes<N>(f, views, rays, count, index, out);
+    } else {
+      leave_glass_lanes<N>(f, views, rays, count, index, out);
+    }
+  }
+};
 
 // The lens section in the scheme window, in the lens frame (u along the axis, v across it).
 void draw_outline(Graphics& g, const ElementRecord& e) {
@@ -510,24 +540,18 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
     return leave_glass(f, ray, memo, c);
   };
   const LaneViews views = lane_views(g, k);
-  const auto entering_lanes = [&f, &views, index = memo.index](
-                                  Ray* const* group, int count, RecordSink<Crossing>& out) mutable {
-    enter_glass_lanes(f, views, group, count, index, out);
-  };
-  const auto leaving_lanes = [&f, &views, index = memo.index](
-                                 Ray* const* group, int count, RecordSink<Crossing>& out) mutable {
-    leave_glass_lanes(f, views, group, count, index, out);
-  };
+  const SurfaceSweepLanes entering_lanes{f, views, memo.index, true};
+  const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false};
   const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
-  const bool lanes = ws.vector_lanes && views.exact();
+  const bool lanes = ws.lanes > 1 && views.exact();
   if (lanes && f.entry.r != 0.0) {
-    sweep_ray_groups<Crossing, kLaneCount>(ws.pool, rays, k != 1, entering_lanes, draw);
+    sweep_ray_groups<Crossing>(ws.pool, rays, ws.lanes, k != 1, entering_lanes, draw);
   } else {
     sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);
   }
   const int drawn =
       lanes && f.exit.r != 0.0
-          ? sweep_ray_groups<Crossing, kLaneCount>(ws.pool, rays, k != 1, leaving_lanes, draw)
+          ? sweep_ray_groups<Crossing>(ws.pool, rays, ws.lanes, k != 1, leaving_lanes, draw)
           : sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
 
   ws.log.append(count_line(" Линза: вышло", drawn));

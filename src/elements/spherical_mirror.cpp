@@ -104,41 +104,43 @@ struct MirrorDrawing {
 };
 
 // The mirror's normal at a hit, unnormalised: toward the centre, away from it when R < 0.
-LUMI_LANES Vec3Lanes mirror_normal(const CurvedMirror& m, const Vec3Lanes& h) {
-  const Vec3Lanes centre = splat(m.centre.x, m.centre.y, m.centre.z);
+template <int N>
+LUMI_LANES Vec3Lanes<N> mirror_normal(const CurvedMirror& m, const Vec3Lanes<N>& h) {
+  const Vec3Lanes<N> centre = splat<N>(m.centre.x, m.centre.y, m.centre.z);
   return m.r < 0.0 ? h - centre : centre - h;
 }
 
 // A root is taken where the ray runs against the mirror's normal.
+template <int N>
 struct AgainstNormal {
   const CurvedMirror& m;
-  const Vec3Lanes& u;
+  const Vec3Lanes<N>& u;
 
-  LUMI_LANES LaneMask operator()(const Vec3Lanes& h, int) const {
+  LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int) const {
     return dot(u, mirror_normal(m, h)) < 0.0;
   }
 };
 
-LUMI_LANES_ENTRY void reflect_lanes(const CurvedMirror& m, const LaneViews& views,
-                                    Ray* const* rays, int count,
-                                    RecordSink<MirrorDrawing>& out) {
-  const RayLanes r = load_lanes(rays, count);
-  const Vec3Lanes& u = r.direction;
-  AgainstNormal test{m, u};
-  const SphereLanes meet = meet_sphere_lanes(r.position, u, m.centre, m.r, test);
-  const LaneMask marked = meet.first | meet.second;
-  const Vec3Lanes& hit = meet.point;
+template <int N>
+LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray* const* rays,
+                              int count, RecordSink<MirrorDrawing>& out) {
+  const RayLanes<N> r = load_lanes<N>(rays, count);
+  const Vec3Lanes<N>& u = r.direction;
+  AgainstNormal<N> test{m, u};
+  const SphereLanes<N> meet = meet_sphere_lanes(r.position, u, m.centre, m.r, test);
+  const LaneMask<N> marked = meet.first | meet.second;
+  const Vec3Lanes<N>& hit = meet.point;
 
-  const Vec3Lanes rel = hit - splat(m.vertex.x, m.vertex.y, m.vertex.z);
-  const Lanes r2 = dot(rel, rel);
-  const LaneMask stopped = (r2 > m.rmax2) | (r2 < m.rin2);
+  const Vec3Lanes<N> rel = hit - splat<N>(m.vertex.x, m.vertex.y, m.vertex.z);
+  const Lanes<N> r2 = dot(rel, rel);
+  const LaneMask<N> stopped = (r2 > m.rmax2) | (r2 < m.rin2);
   // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
-  const Vec3Lanes w = mirror_normal(m, hit);
-  const Lanes wl = lane_sqrt(dot(w, w));
-  const Lanes f = 2.0 * dot(u, w) / wl;
-  const Vec3Lanes turned = u - Vec3Lanes{f * w.x / wl, f * w.y / wl, f * w.z / wl};
-  const HitPixels p = map_hits(views, r.position, hit,
-                               across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi), hit.z);
+  const Vec3Lanes<N> w = mirror_normal(m, hit);
+  const Lanes<N> wl = lane_sqrt(dot(w, w));
+  const Lanes<N> f = 2.0 * dot(u, w) / wl;
+  const Vec3Lanes<N> turned = u - Vec3Lanes<N>{f * w.x / wl, f * w.y / wl, f * w.z / wl};
+  const HitPixels<N> p = map_hits(views, r.position, hit,
+                                  across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi), hit.z);
 
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
@@ -269,13 +271,13 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   };
   const LaneViews views = lane_views(g, k);
   const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2};
-  const auto compute_lanes = [&curved, &views](Ray* const* group, int count,
-                                               RecordSink<Drawing>& out) {
-    reflect_lanes(curved, views, group, count, out);
+  const auto compute_lanes = [&curved, &views](auto lanes, Ray* const* group, int count,
+                                               RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
+    reflect_lanes<lanes()>(curved, views, group, count, out);
   };
   const int drawn =
-      ws.vector_lanes && !flat && views.exact()
-          ? sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, k != 1, compute_lanes, draw)
+      ws.lanes > 1 && !flat && views.exact()
+          ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw)
           : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
 
   ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));

@@ -165,22 +165,24 @@ class PlaneCrossing {
   float x0_ = 0.0f, y0_ = 0.0f, x1_ = 0.0f, y1_ = 0.0f;
 };
 
-// Where four rays meet the plane, as PlaneCrossing works it out one ray at a time: the t of each
+// Where N rays meet the plane, as PlaneCrossing works it out one ray at a time: the t of each
 // hit, and which rays run parallel to the plane (their t means nothing).
+template <int N>
 struct PlaneLanes {
-  LaneMask parallel;
-  Lanes t;
+  LaneMask<N> parallel;
+  Lanes<N> t;
 };
 
-LUMI_LANES PlaneLanes meet_plane_lanes(const FlatPlane& p, const RayLanes& r) {
-  const Vec3Lanes& s = r.position;
-  const Vec3Lanes& u = r.direction;
-  const Lanes b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
+template <int N>
+LUMI_LANES PlaneLanes<N> meet_plane_lanes(const FlatPlane& p, const RayLanes<N>& r) {
+  const Vec3Lanes<N>& s = r.position;
+  const Vec3Lanes<N>& u = r.direction;
+  const Lanes<N> b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
   return {(b < kParallelLimit) & (b > -kParallelLimit),
           -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b};
 }
 
-// The arithmetic of trace_flat's sweep for one ray (see sweep_rays) or four at a time (see
+// The arithmetic of trace_flat's sweep for one ray (see sweep_rays) or N at a time (see
 // sweep_ray_groups): the crossing, the segment's pixels and the element's on_hit.
 template <class OnHit>
 class FlatSweep {
@@ -197,7 +199,7 @@ class FlatSweep {
       : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view),
         segment_x_(scheme_view.x_axis()), segment_y_(scheme_view.y_axis()) {}
 
-  // Whether four rays at a time can map their segments (see map_to_pixels).
+  // Whether rays on lanes can map their segments (see map_to_pixels).
   bool lanes_map() const { return segment_x_.exact && segment_y_.exact; }
 
   // The segment's ends are mapped when the crossing is worked out anew.
@@ -209,11 +211,12 @@ class FlatSweep {
     return meet_last_crossing(ray, d);
   }
 
-  // Four rays at a time where they need more than one new crossing; a beam whose rays repeat
-  // the crossing of the ray before (rays of a parallel beam, or of a fan, that differ only in
-  // height) goes on one ray at a time, working out only the new ones.
-  void operator()(Ray* const* rays, int count, RecordSink<Drawing>& out) {
-    bool fresh[kLaneCount];
+  // N rays at a time where they need more than one new crossing; a beam whose rays repeat the
+  // crossing of the ray before (rays of a parallel beam, or of a fan, that differ only in height)
+  // goes on one ray at a time, working out only the new ones.
+  template <int N>
+  LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    bool fresh[N];
     int fresh_count = 0;
     for (int i = 0; i < count; ++i) {
       const Ray& ray = *rays[i];
@@ -221,7 +224,7 @@ class FlatSweep {
       fresh_count += fresh[i];
     }
     if (fresh_count > 1) {
-      cross_in_lanes(rays, count, out);
+      cross_in_lanes<N>(rays, count, out);
       return;
     }
     for (int i = 0; i < count; ++i) {
@@ -249,17 +252,18 @@ class FlatSweep {
     ray.path += t;
   }
 
-  LUMI_LANES_ENTRY void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
-    const RayLanes r = load_lanes(rays, count);
-    const Vec3Lanes& s = r.position;
-    const Vec3Lanes& u = r.direction;
+  template <int N>
+  LUMI_LANES void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    const RayLanes<N> r = load_lanes<N>(rays, count);
+    const Vec3Lanes<N>& s = r.position;
+    const Vec3Lanes<N>& u = r.direction;
     const auto [parallel, t] = meet_plane_lanes(crossing_.plane(), r);
-    LaneMask lost = parallel;
+    LaneMask<N> lost = parallel;
     if (crossing_.behind() == BehindRay::kStops) lost |= lanes_to_single(t) < 0.0;
-    const Lanes hit_x = s.x + t * u.x;
-    const Lanes hit_y = s.y + t * u.y;
-    const EightInts x = map_to_pixels(segment_x_, singles_of(s.x, hit_x));
-    const EightInts y = map_to_pixels(segment_y_, singles_of(s.y, hit_y));
+    const Lanes<N> hit_x = s.x + t * u.x;
+    const Lanes<N> hit_y = s.y + t * u.y;
+    const auto x = map_to_pixels(segment_x_, singles_of(s.x, hit_x));
+    const auto y = map_to_pixels(segment_y_, singles_of(s.y, hit_y));
 
     for (int i = 0; i < count; ++i) {
       Ray& ray = *rays[i];
@@ -270,7 +274,7 @@ class FlatSweep {
         continue;
       }
       from_ = {x[i], y[i]};
-      to_ = {x[i + kLaneCount], y[i + kLaneCount]};
+      to_ = {x[i + N], y[i + N]};
       move_to_hit(ray, t[i], hit_x[i], hit_y[i]);
       out.next() = {hit_(ray), from_, to_};
       out.take();
@@ -286,7 +290,7 @@ class FlatSweep {
 
 // Whether most of the first live rays repeat the crossing of the live ray before them, as the
 // rays of a parallel beam or a fan that differ only in height do: such a beam gains nothing from
-// working out four rays at a time, since one ray at a time works out only every so many.
+// working out several rays at a time, since one ray at a time works out only every so many.
 inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
   constexpr int kSample = 256;
   int seen = 0, repeated = 0;
@@ -329,8 +333,8 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
   };
   const bool skip_repeats = mark_window != 1;
   const bool new_crossings = !mostly_repeated(rays, PlaneCrossing(plane, behind));
-  if (ws.vector_lanes && compute.lanes_map() && new_crossings) {
-    return sweep_ray_groups<Drawing, kLaneCount>(ws.pool, rays, skip_repeats, compute, draw);
+  if (ws.lanes > 1 && compute.lanes_map() && new_crossings) {
+    return sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, skip_repeats, compute, draw);
   }
   return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);
 }

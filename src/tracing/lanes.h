@@ -1,130 +1,232 @@
-// Four rays at a time in the 256-bit vector registers of AVX2, for sweeps over rays that all
-// differ (converging and diverging beams, where no memo helps): the divisions and square roots of
-// four rays go through the divider side by side, where one ray's chain would leave it waiting on
-// itself. Workspace::vector_lanes says whether a sweep may use them.
+// Several rays at a time in vector registers, for sweeps over rays that all differ (converging and
+// diverging beams, where no memo helps): the divisions and square roots of several rays go through
+// the divider side by side, where one ray's chain would leave it waiting on itself. Four rays fill
+// the 256-bit registers of AVX2, eight the 512-bit ones of AVX-512.
 //
 // Each lane does exactly what the one-ray code does, operation for operation and in the same
 // order, so its results are the same to the bit: IEEE arithmetic rounds each operation alone,
 // the build contracts no multiply-add, and a branch of the one-ray code becomes a select between
-// values computed for every lane. Code on lanes is compiled for AVX2 only (LUMI_LANES), and runs
-// only where the processor has it; elsewhere the one-ray code runs.
+// values computed for every lane.
+//
+// The code on lanes is written once, for N lanes, and compiled for AVX2 (LUMI_LANES). It runs
+// inlined into the two entries of a sweep (ray_sweep.h): one compiled for AVX2 with N = 4, one
+// for AVX-512 with N = 8, where the same vector code takes the wider registers. An entry runs only
+// where the processor has its instructions (Workspace::lanes); elsewhere the one-ray code runs.
+// GCC 12 gives the eight-lane entry 512-bit arithmetic, square roots and selects, but compares
+// eight lanes one lane at a time (a comparison is lowered for the AVX2 code it was written in,
+// before it is inlined), so the wider entry gains on the arithmetic only.
 #pragma once
 
 #include <immintrin.h>
 
 #include <cstddef>
+#include <type_traits>
 
 #include "graphics/graphics.h"
 #include "tracing/ray.h"
 
 namespace lumi {
 
-#define LUMI_LANES __attribute__((target("avx2"), always_inline)) inline
-// A function that takes its arguments on lanes from code that does not: the entry into lanes.
-#define LUMI_LANES_ENTRY __attribute__((target("avx2"), noinline))
+#define LUMI_LANES_ATTRIBUTES __attribute__((target("avx2"), always_inline))
+#define LUMI_LANES LUMI_LANES_ATTRIBUTES inline
+#define LUMI_AVX2_ENTRY __attribute__((target("avx2"), noinline))
+#define LUMI_AVX512_ENTRY __attribute__((target("avx2,avx512f,avx512dq,avx512vl"), noinline))
 
-inline constexpr int kLaneCount = 4;
-using Lanes = double __attribute__((vector_size(32)));
-using SingleLanes = float __attribute__((vector_size(16)));
-// What comparing lanes gives: all ones in a lane for true, zeros for false.
-using LaneMask = decltype(Lanes{} < Lanes{});
-
-// Whether this processor runs code on lanes.
-inline bool lanes_supported() { return __builtin_cpu_supports("avx2"); }
-
-LUMI_LANES Lanes lane_sqrt(Lanes v) { return _mm256_sqrt_pd(v); }
-
-LUMI_LANES Lanes splat(double v) { return Lanes{v, v, v, v}; }
-
-// The lanes rounded to single precision and widened back, as to_single does one value.
-LUMI_LANES Lanes lanes_to_single(Lanes v) {
-  return __builtin_convertvector(__builtin_convertvector(v, SingleLanes), Lanes);
+// How many rays a sweep may work on at once on this processor: 8, 4, or 1 (one at a time).
+inline int widest_lanes() {
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+      __builtin_cpu_supports("avx512vl")) {
+    return 8;
+  }
+  return __builtin_cpu_supports("avx2") ? 4 : 1;
 }
 
-LUMI_LANES Lanes lane_abs(Lanes v) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), v); }
+// The lane count of a sweep's entry, passed down to the code on lanes.
+template <int N>
+using LaneCount = std::integral_constant<int, N>;
 
-// signed_by on lanes: the magnitude |mag| with the sign bit of `difference`.
-LUMI_LANES Lanes lane_signed_by(Lanes difference, Lanes mag) {
-  return _mm256_or_pd(lane_abs(mag), _mm256_and_pd(_mm256_set1_pd(-0.0), difference));
-}
-
-LUMI_LANES bool any_lane(LaneMask m) { return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)); }
-
-// Pixels of eight coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
-// Only for an axis whose edges are exact.
-using EightSingles = float __attribute__((vector_size(32)));
-using EightInts = int __attribute__((vector_size(32)));
-
-LUMI_LANES EightInts map_to_pixels(const ViewMapping::Axis& a, EightSingles v) {
-  const EightSingles q = (v - a.min) / a.range * a.size;
-  const EightSingles p = a.origin + a.turn * q + 0.5f;
-  const EightSingles raised = p > a.low ? p : a.low;
-  return __builtin_convertvector(raised < a.high ? raised : a.high, EightInts);
-}
-
-// Two sets of four lanes side by side, rounded to single precision.
-LUMI_LANES EightSingles singles_of(Lanes low, Lanes high) {
-  return _mm256_set_m128(_mm256_cvtpd_ps(reinterpret_cast<__m256d>(high)),
-                         _mm256_cvtpd_ps(reinterpret_cast<__m256d>(low)));
-}
-
-struct Vec3Lanes {
-  Lanes x, y, z;
+template <int N>
+struct LaneTypes {
+  typedef double Lanes __attribute__((vector_size(8 * N)));
+  typedef float Singles __attribute__((vector_size(4 * N)));
+  // Two sets of N lanes side by side: a segment's starts and ends
+  typedef float PairSingles __attribute__((vector_size(8 * N)));
+  typedef int PairInts __attribute__((vector_size(8 * N)));
+  typedef long long Bits __attribute__((vector_size(8 * N)));
 };
 
-LUMI_LANES Vec3Lanes operator+(const Vec3Lanes& a, const Vec3Lanes& b) {
+template <int N>
+using Lanes = typename LaneTypes<N>::Lanes;
+// What comparing lanes gives: all ones in a lane for true, zeros for false.
+template <int N>
+using LaneMask = decltype(Lanes<N>{} < Lanes<N>{});
+
+// The number of lanes of a vector of doubles.
+template <class V>
+inline constexpr int lanes_of = sizeof(V) / sizeof(double);
+
+template <int N>
+LUMI_LANES Lanes<N> splat(double v) {
+  Lanes<N> lanes;
+  for (int i = 0; i < N; ++i) lanes[i] = v;
+  return lanes;
+}
+
+// Written lane by lane, so that the compiler gives it the entry's widest square root (the build
+// has no errno to set for a negative argument).
+template <class V>
+LUMI_LANES V lane_sqrt(V v) {
+  V root;
+  for (int i = 0; i < lanes_of<V>; ++i) root[i] = __builtin_sqrt(v[i]);
+  return root;
+}
+
+// The lanes rounded to single precision and widened back, as to_single does one value.
+template <class V>
+LUMI_LANES V lanes_to_single(V v) {
+  using Singles = typename LaneTypes<lanes_of<V>>::Singles;
+  return __builtin_convertvector(__builtin_convertvector(v, Singles), V);
+}
+
+inline constexpr long long kSignBit = static_cast<long long>(0x8000000000000000ull);
+
+template <class V>
+LUMI_LANES V lane_abs(V v) {
+  using Bits = typename LaneTypes<lanes_of<V>>::Bits;
+  return V(Bits(v) & ~kSignBit);
+}
+
+// signed_by on lanes: the magnitude |mag| with the sign bit of `difference`.
+template <class V>
+LUMI_LANES V lane_signed_by(V difference, V mag) {
+  using Bits = typename LaneTypes<lanes_of<V>>::Bits;
+  return V(Bits(lane_abs(mag)) | (Bits(difference) & kSignBit));
+}
+
+template <class M>
+LUMI_LANES bool any_lane(M m) {
+  if constexpr (sizeof(M) == 32) {
+    return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)) != 0;
+  } else {
+    return any_lane(__builtin_shufflevector(m, m, 0, 1, 2, 3) |
+                    __builtin_shufflevector(m, m, 4, 5, 6, 7));
+  }
+}
+
+// Pixels of 2N coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
+// Only for an axis whose edges are exact.
+template <class S>
+LUMI_LANES auto map_to_pixels(const ViewMapping::Axis& a, S v) {
+  using Ints = typename LaneTypes<sizeof(S) / 8>::PairInts;
+  const S q = (v - a.min) / a.range * a.size;
+  const S p = a.origin + a.turn * q + 0.5f;
+  const S raised = p > a.low ? p : a.low;
+  return __builtin_convertvector(raised < a.high ? raised : a.high, Ints);
+}
+
+// Two sets of N lanes side by side, rounded to single precision.
+template <class V>
+LUMI_LANES auto singles_of(V low, V high) {
+  using Singles = typename LaneTypes<lanes_of<V>>::Singles;
+  const Singles l = __builtin_convertvector(low, Singles);
+  const Singles h = __builtin_convertvector(high, Singles);
+  if constexpr (lanes_of<V> == 4) {
+    return __builtin_shufflevector(l, h, 0, 1, 2, 3, 4, 5, 6, 7);
+  } else {
+    return __builtin_shufflevector(l, h, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  }
+}
+
+template <int N>
+struct Vec3Lanes {
+  Lanes<N> x, y, z;
+};
+
+template <int N>
+LUMI_LANES Vec3Lanes<N> operator+(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
   return {a.x + b.x, a.y + b.y, a.z + b.z};
 }
-LUMI_LANES Vec3Lanes operator-(const Vec3Lanes& a, const Vec3Lanes& b) {
+template <int N>
+LUMI_LANES Vec3Lanes<N> operator-(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
-LUMI_LANES Vec3Lanes operator*(Lanes s, const Vec3Lanes& a) { return {s * a.x, s * a.y, s * a.z}; }
-LUMI_LANES Lanes dot(const Vec3Lanes& a, const Vec3Lanes& b) {
+template <int N>
+LUMI_LANES Vec3Lanes<N> operator*(Lanes<N> s, const Vec3Lanes<N>& a) {
+  return {s * a.x, s * a.y, s * a.z};
+}
+template <int N>
+LUMI_LANES Lanes<N> dot(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
   return a.x * b.x + a.y * b.y + a.z * b.z;
 }
-LUMI_LANES Vec3Lanes select(LaneMask m, const Vec3Lanes& a, const Vec3Lanes& b) {
+template <int N>
+LUMI_LANES Vec3Lanes<N> select(LaneMask<N> m, const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
   return {m ? a.x : b.x, m ? a.y : b.y, m ? a.z : b.z};
 }
-LUMI_LANES Vec3Lanes splat(double x, double y, double z) { return {splat(x), splat(y), splat(z)}; }
+template <int N>
+LUMI_LANES Vec3Lanes<N> splat(double x, double y, double z) {
+  return {splat<N>(x), splat<N>(y), splat<N>(z)};
+}
 
-// Up to four rays, a lane each; lanes past `count` repeat the last ray, so their arithmetic is as
+// Up to N rays, a lane each; lanes past `count` repeat the last ray, so their arithmetic is as
 // good as any and their results are dropped.
+template <int N>
 struct RayLanes {
-  Ray* rays[kLaneCount];
+  Ray* rays[N];
   int count;
-  Vec3Lanes position, direction;
+  Vec3Lanes<N> position, direction;
 };
 
 // Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, ...) as two rows of four each, turned
 // into lanes by a transposition: lanes filled one number at a time would be written to memory
 // and read back whole, which stalls the read.
-LUMI_LANES RayLanes load_lanes(Ray* const* rays, int count) {
+LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>& direction) {
   static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
                 offsetof(Ray, dir_y) == 4 * sizeof(double) &&
                 offsetof(Ray, dir_z) == 5 * sizeof(double));
-  RayLanes r;
-  r.count = count;
-  __m256d front[kLaneCount], back[kLaneCount];
-  for (int i = 0; i < kLaneCount; ++i) {
-    r.rays[i] = rays[i < count ? i : count - 1];
-    front[i] = _mm256_loadu_pd(&r.rays[i]->x);
-    back[i] = _mm256_loadu_pd(&r.rays[i]->dir_y);
+  __m256d front[4], back[4];
+  for (int i = 0; i < 4; ++i) {
+    front[i] = _mm256_loadu_pd(&rays[i]->x);
+    back[i] = _mm256_loadu_pd(&rays[i]->dir_y);
   }
   // (x0 x1 z0 z1), (y0 y1 dx0 dx1) and the same for rays 2 and 3, then halves joined
   const __m256d xz01 = _mm256_unpacklo_pd(front[0], front[1]);
   const __m256d ydx01 = _mm256_unpackhi_pd(front[0], front[1]);
   const __m256d xz23 = _mm256_unpacklo_pd(front[2], front[3]);
   const __m256d ydx23 = _mm256_unpackhi_pd(front[2], front[3]);
-  r.position.x = _mm256_permute2f128_pd(xz01, xz23, 0x20);
-  r.position.z = _mm256_permute2f128_pd(xz01, xz23, 0x31);
-  r.position.y = _mm256_permute2f128_pd(ydx01, ydx23, 0x20);
-  r.direction.x = _mm256_permute2f128_pd(ydx01, ydx23, 0x31);
+  position.x = _mm256_permute2f128_pd(xz01, xz23, 0x20);
+  position.z = _mm256_permute2f128_pd(xz01, xz23, 0x31);
+  position.y = _mm256_permute2f128_pd(ydx01, ydx23, 0x20);
+  direction.x = _mm256_permute2f128_pd(ydx01, ydx23, 0x31);
   const __m256d dy01 = _mm256_unpacklo_pd(back[0], back[1]);
   const __m256d dz01 = _mm256_unpackhi_pd(back[0], back[1]);
   const __m256d dy23 = _mm256_unpacklo_pd(back[2], back[3]);
   const __m256d dz23 = _mm256_unpackhi_pd(back[2], back[3]);
-  r.direction.y = _mm256_permute2f128_pd(dy01, dy23, 0x20);
-  r.direction.z = _mm256_permute2f128_pd(dz01, dz23, 0x20);
+  direction.y = _mm256_permute2f128_pd(dy01, dy23, 0x20);
+  direction.z = _mm256_permute2f128_pd(dz01, dz23, 0x20);
+}
+
+LUMI_LANES Lanes<8> joined(Lanes<4> low, Lanes<4> high) {
+  return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
+LUMI_LANES Vec3Lanes<8> joined(const Vec3Lanes<4>& low, const Vec3Lanes<4>& high) {
+  return {joined(low.x, high.x), joined(low.y, high.y), joined(low.z, high.z)};
+}
+
+template <int N>
+LUMI_LANES RayLanes<N> load_lanes(Ray* const* rays, int count) {
+  RayLanes<N> r;
+  r.count = count;
+  for (int i = 0; i < N; ++i) r.rays[i] = rays[i < count ? i : count - 1];
+  if constexpr (N == 4) {
+    load_quad(r.rays, r.position, r.direction);
+  } else {
+    Vec3Lanes<4> position[2], direction[2];
+    load_quad(r.rays, position[0], direction[0]);
+    load_quad(r.rays + 4, position[1], direction[1]);
+    r.position = joined(position[0], position[1]);
+    r.direction = joined(direction[0], direction[1]);
+  }
   return r;
 }
 
@@ -141,20 +243,23 @@ inline LaneViews lane_views(const Graphics& g, int element_window) {
   return {scheme.x_axis(), scheme.y_axis(), element.x_axis(), element.y_axis()};
 }
 
-// The pixels of four rays' segments and marks.
+// The pixels of N rays' segments and marks.
+template <int N>
 struct HitPixels {
-  EightInts x, y;  // the segments' starts in lanes 0-3, their ends in lanes 4-7
-  EightInts mark_x, mark_y;
+  using Ints = typename LaneTypes<N>::PairInts;
+  Ints x, y;  // the segments' starts in lanes 0..N-1, their ends in lanes N..2N-1
+  Ints mark_x, mark_y;
 
   PixelPoint from(int i) const { return {x[i], y[i]}; }
-  PixelPoint to(int i) const { return {x[i + kLaneCount], y[i + kLaneCount]}; }
+  PixelPoint to(int i) const { return {x[i + N], y[i + N]}; }
   PixelPoint mark(int i) const { return {mark_x[i], mark_y[i]}; }
 };
 
 // Maps segments from `start` to `hit` in the scheme view and marks (u, v) in the element's, each
 // coordinate rounded to single precision first, as the one-ray code does.
-LUMI_LANES HitPixels map_hits(const LaneViews& views, const Vec3Lanes& start, const Vec3Lanes& hit,
-                              Lanes u, Lanes v) {
+template <int N>
+LUMI_LANES HitPixels<N> map_hits(const LaneViews& views, const Vec3Lanes<N>& start,
+                                 const Vec3Lanes<N>& hit, Lanes<N> u, Lanes<N> v) {
   return {map_to_pixels(views.segment_x, singles_of(start.x, hit.x)),
           map_to_pixels(views.segment_y, singles_of(start.y, hit.y)),
           map_to_pixels(views.mark_x, singles_of(u, u)),

@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "tracing/lanes.h"
 #include "tracing/ray.h"
 #include "tracing/sweep_pool.h"
 
@@ -75,27 +76,50 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
 }
 
-// sweep_rays for arithmetic that takes the live rays `Group` at a time, in ray order:
-//   compute(rays, count, out) works on rays[0..count) (count <= Group, short only at the end of
-//     a block) as compute(ray, record) of sweep_rays would on each, putting the records of those
-//     that produce one into the RecordSink out, in ray order.
-template <class Record, int Group, class Compute, class Draw>
-int sweep_ray_groups(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
-                     Draw&& draw) {
+// The arithmetic of one block of rays N at a time, in ray order (see sweep_ray_groups).
+template <int N, class Record, class Compute>
+LUMI_LANES SweptBlock sweep_groups(const Compute& compute, Ray* const first, Ray* const end,
+                                   Record* records, bool skip_repeats) {
+  Compute work = compute;
+  RecordSink<Record> out(records, skip_repeats);
+  Ray* group[N];
+  int count = 0;
+  for (Ray* ray = first; ray < end; ++ray) {
+    if (ray->alive == 0.0) continue;
+    group[count++] = ray;
+    if (count < N) continue;
+    work(LaneCount<N>{}, group, count, out);
+    count = 0;
+  }
+  if (count > 0) work(LaneCount<N>{}, group, count, out);
+  return out.block();
+}
+
+// The two entries into lanes: the same code, compiled for either instruction set.
+template <class Record, class Compute>
+LUMI_AVX2_ENTRY SweptBlock sweep_groups_of_4(const Compute& compute, Ray* const first,
+                                             Ray* const end, Record* records, bool skip_repeats) {
+  return sweep_groups<4>(compute, first, end, records, skip_repeats);
+}
+
+template <class Record, class Compute>
+LUMI_AVX512_ENTRY SweptBlock sweep_groups_of_8(const Compute& compute, Ray* const first,
+                                               Ray* const end, Record* records, bool skip_repeats) {
+  return sweep_groups<8>(compute, first, end, records, skip_repeats);
+}
+
+// sweep_rays for arithmetic that takes the live rays `lanes` (4 or 8, see widest_lanes) at a time,
+// in ray order:
+//   compute(LaneCount<N>, rays, count, out) works on rays[0..count) (count <= N, short only at
+//     the end of a block) as compute(ray, record) of sweep_rays would on each, putting the records
+//     of those that produce one into the RecordSink out, in ray order. It runs inlined into code
+//     compiled for the lanes' instruction set, so it carries LUMI_LANES_ATTRIBUTES.
+template <class Record, class Compute, class Draw>
+int sweep_ray_groups(SweepPool* pool, RayBundle& rays, int lanes, bool skip_repeats,
+                     const Compute& compute, Draw&& draw) {
   const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
-    Compute work = compute;
-    RecordSink<Record> out(records, skip_repeats);
-    Ray* group[Group];
-    int count = 0;
-    for (Ray* ray = first; ray < end; ++ray) {
-      if (ray->alive == 0.0) continue;
-      group[count++] = ray;
-      if (count < Group) continue;
-      work(group, count, out);
-      count = 0;
-    }
-    if (count > 0) work(group, count, out);
-    return out.block();
+    return lanes == 8 ? sweep_groups_of_8<Record>(compute, first, end, records, skip_repeats)
+                      : sweep_groups_of_4<Record>(compute, first, end, records, skip_repeats);
   };
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
 }

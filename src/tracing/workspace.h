@@ -15,7 +15,7 @@ struct Workspace {
   Scheme& scheme;
   DiagnosticsLog& log;
   SweepPool* pool = nullptr;  // threads for the arithmetic of long sweeps; none: all on this one
-  bool vector_lanes = lanes_supported();  // sweeps may work on four rays at a time
+  int lanes = widest_lanes();  // how many rays a sweep may work on at once: 1, 4 or 8
 };
 
 // Modes of the preparation routines.

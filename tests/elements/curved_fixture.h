@@ -52,8 +52,8 @@ class CurvedTest : public TraceTest {
     platform.texts.clear();
   }
 
-  // Traces 103 rays scattered around the origin with the sweeps' four-ray lanes off, then on:
-  // the rays, the drawing calls and the lines logged must come out the same. The rays start
+  // Traces 103 rays scattered around the origin one ray at a time, then on each width of lanes
+  // this processor has: the rays, the drawing calls and the lines logged must come out the same. The rays start
   // before (x = 30), behind (x = -30) and at x = 0, travel mostly toward -x in all directions,
   // have three wavelengths (0.5, 0.625, 0.75), and include dead ones, one without a direction,
   // one far out, one not a number, and one along the x axis.
@@ -80,26 +80,31 @@ class CurvedTest : public TraceTest {
     start[43] = make_ray(30, 0, 0, -1, 0, 0);
 
     // A first run one ray at a time leaves the platform's state (colours, fonts) as the second
-    // one leaves it, so the second and third start alike
-    std::vector<std::string> calls[3], logged[3];
-    std::vector<Ray> traced[3];
-    for (int lanes = 0; lanes < 3; ++lanes) {
+    // one leaves it, so the runs after it start alike
+    std::vector<int> widths = {1, 1, 4};
+    if (widest_lanes() == 8) widths.push_back(8);
+    std::vector<std::vector<std::string>> calls, logged;
+    std::vector<std::vector<Ray>> traced;
+    for (int lanes : widths) {
       prepare();
       std::copy(start.begin(), start.end(), rays.begin());
       rays.count = static_cast<int>(start.size());
-      ws.vector_lanes = lanes == 2;
+      ws.lanes = lanes;
       const std::size_t lines_before = log_lines().size();
       trace();
-      calls[lanes] = platform.calls;
-      logged[lanes] = log_lines();
-      logged[lanes].erase(logged[lanes].begin(), logged[lanes].begin() + lines_before);
-      traced[lanes].assign(rays.begin(), rays.end());
+      calls.push_back(platform.calls);
+      logged.push_back(log_lines());
+      logged.back().erase(logged.back().begin(), logged.back().begin() + lines_before);
+      traced.emplace_back(rays.begin(), rays.end());
     }
-    ws.vector_lanes = lanes_supported();
-    EXPECT_EQ(calls[1], calls[2]);
-    EXPECT_EQ(logged[1], logged[2]);
-    for (int i = 0; i < rays.count; ++i) {
-      ASSERT_TRUE(same_ray(traced[1][i], traced[2][i])) << "ray " << i;
+    ws.lanes = widest_lanes();
+    for (std::size_t run = 2; run < widths.size(); ++run) {
+      SCOPED_TRACE(testing::Message() << widths[run] << " rays at a time");
+      EXPECT_EQ(calls[1], calls[run]);
+      EXPECT_EQ(logged[1], logged[run]);
+      for (int i = 0; i < rays.count; ++i) {
+        ASSERT_TRUE(same_ray(traced[1][i], traced[run][i])) << "ray " << i;
+      }
     }
   }
 

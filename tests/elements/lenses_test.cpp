@@ -133,8 +133,8 @@ TEST_F(IdealLensTest, NeitherCountsNorLogs) {
   EXPECT_TRUE(log_lines().empty());
 }
 
-TEST_F(IdealLensTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
-  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+TEST_F(IdealLensTest, RaysOnLanesTraceExactlyAsOneAtATime) {
+  if (widest_lanes() == 1) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
   // Converging and diverging, tilted off the origin, and no focal length at all
   for (const ElementRecord& e : {
            make_element(41, {20, 0, 0, 180, 100}),
@@ -324,8 +324,8 @@ TEST_F(SphericalLensTest, SegmentsTakeTheColourLeftInTheSchemeWindow) {
   EXPECT_EQ(log_lines().back(), " Линза: вышло       7  лучей");
 }
 
-TEST_F(SphericalLensTest, FourRaysAtATimeTraceExactlyAsOneAtATime) {
-  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+TEST_F(SphericalLensTest, RaysOnLanesTraceExactlyAsOneAtATime) {
+  if (widest_lanes() == 1) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
   // Biconvex, biconcave, a tilted meniscus off the origin, spheres smaller than the aperture
   // with a high index (total internal reflection), and a negative index
   for (const ElementRecord& e : {

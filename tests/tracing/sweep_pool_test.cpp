@@ -75,9 +75,9 @@ struct Outcome {
 
 // With `converging`, an ideal lens before the flat elements turns every ray a different way.
 Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays,
-                   bool lanes = false, bool converging = false) {
+                   int lanes = 1, bool converging = false) {
   FlatRun run(pool);
-  run.ws.vector_lanes = lanes;
+  run.ws.lanes = lanes;
   Scheme& s = run.scheme;
   s.x_min = -50.0f;
   s.x_max = 150.0f;
@@ -126,11 +126,11 @@ TEST(SweepPoolTest, FlatElementsTraceTheSameOnTheHelpers) {
   }
 }
 
-TEST(SweepPoolTest, FlatElementsTraceTheSameFourRaysAtATime) {
-  if (!lanes_supported()) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+TEST(SweepPoolTest, FlatElementsTraceTheSameOnLanes) {
+  if (widest_lanes() == 1) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
   static RayBundle rays;
   SweepPool pool(1);
-  // Columns of 7 rays, so runs of repeated crossings start and end inside groups of four, and
+  // Columns of 7 rays, so runs of repeated crossings start and end inside groups of lanes, and
   // the same beam turned by a lens so that no two rays cross alike; a fan that sends rays
   // backward too, away from the diaphragms that stop them
   const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 7, 0.5f, 0.6f, 2});
@@ -138,9 +138,12 @@ TEST(SweepPoolTest, FlatElementsTraceTheSameFourRaysAtATime) {
                                      6, -10, 10, 6});
   for (const ElementRecord& source : {parallel, fan}) {
     for (bool converging : {false, true}) {
-      const Outcome one = trace_with(nullptr, source, rays, false, converging);
-      expect_same(one, trace_with(nullptr, source, rays, true, converging));
-      expect_same(one, trace_with(&pool, source, rays, true, converging));
+      const Outcome one = trace_with(nullptr, source, rays, 1, converging);
+      for (int lanes = 4; lanes <= widest_lanes(); lanes *= 2) {
+        SCOPED_TRACE(testing::Message() << lanes << " rays at a time");
+        expect_same(one, trace_with(nullptr, source, rays, lanes, converging));
+        expect_same(one, trace_with(&pool, source, rays, lanes, converging));
+      }
     }
   }
 }
