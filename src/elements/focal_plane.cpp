@@ -98,7 +98,7 @@ LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, 
   const Lanes<N> across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
   const Lanes<N> v = lanes_to_single(2.0 * lane_abs(h.z));
   const Lanes<N> across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
-  const LaneMask<N> outside = (across2 >= p.wider_than_a) | (v > p.b);
+  const LaneMask<N> outside = lanes_ge(across2, p.wider_than_a) | lanes_gt(v, p.b);
   const HitPixels<N> pixels = map_hits(views, r.position, h, across, h.z);
   for (int i = 0; i < count; ++i) {
     if (parallel[i]) {

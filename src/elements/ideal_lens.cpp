@@ -61,7 +61,7 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
   const Vec3Lanes<N>& u = r.direction;
   const Vec3Lanes<N> n = splat<N>(lens.n.x, lens.n.y, lens.n.z);
   const Lanes<N> q = dot(n, u);
-  const LaneMask<N> parallel = (q < kParallelLimit) & (q > -kParallelLimit);
+  const LaneMask<N> parallel = lanes_lt(q, kParallelLimit) & lanes_gt(q, -kParallelLimit);
   const Lanes<N> t = -(dot(n, s) + lens.c) / q;
   const Vec3Lanes<N> h = s + t * u;
 
@@ -69,8 +69,8 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
   const Lanes<N> across = lane_sqrt(dx * dx + dy * dy);
   const Lanes<N> u_p = lane_signed_by(dx == 0.0 ? dy : dx, across);
   const Lanes<N> s2 = dx * dx + dy * dy + h.z * h.z;
-  const LaneMask<N> passes = ~(s2 >= lens.marked_outside);
-  const LaneMask<N> stopped = s2 >= lens.stopped;
+  const LaneMask<N> passes = ~lanes_ge(s2, lens.marked_outside);
+  const LaneMask<N> stopped = lanes_ge(s2, lens.stopped);
   const HitPixels<N> p = map_hits(views, s, h, u_p, h.z);
 
   // Aim at the focal point of this direction; a ray through that very point keeps its way

@@ -27,19 +27,19 @@ LUMI_LANES SphereLanes<N> meet_sphere_lanes(const Vec3Lanes<N>& s, const Vec3Lan
   const Lanes<N> b = 2.0 * dot(sc, u);
   const Lanes<N> c2 = dot(sc, sc) - r * r;
   const Lanes<N> disc = b * b - 4.0 * a * c2;
-  const LaneMask<N> met = disc >= 0.0;
+  const LaneMask<N> met = lanes_ge(disc, 0.0);
   const Lanes<N> root = lane_sqrt(disc);
 
   const Lanes<N> t1 = (-b + root) / (2.0 * a);
   const Vec3Lanes<N> h1 = s + t1 * u;
-  const LaneMask<N> first = (t1 >= 0.0) & accept(h1, 0);
+  const LaneMask<N> first = lanes_ge(t1, 0.0) & accept(h1, 0);
   const LaneMask<N> none = met & ~met;
   if (!any_lane(met & ~first)) return {met, first, none, none, h1};
 
   const Lanes<N> t2 = (-b - root) / (2.0 * a);
   const Vec3Lanes<N> h2 = s + t2 * u;
-  const LaneMask<N> second = (t2 >= 0.0) & accept(h2, 1);
-  return {met, first, ~first & (t2 < 0.0), ~first & second, select(first, h1, h2)};
+  const LaneMask<N> second = lanes_ge(t2, 0.0) & accept(h2, 1);
+  return {met, first, ~first & lanes_lt(t2, 0.0), ~first & second, select(first, h1, h2)};
 }
 
 // across_axis_mark on lanes, before its rounding to single precision (map_hits rounds).

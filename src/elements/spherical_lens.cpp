@@ -295,7 +295,7 @@ struct NormalTest {
   LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
     normal[root] = surface_normal(s, h);
     const Lanes<N> un = dot(u, normal[root]);
-    return accept_sign < 0 ? un < 0.0 : un > 0.0;
+    return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
   }
 };
 
@@ -365,7 +365,7 @@ LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* ray
   x.n = indices_of(x.r, index);
   x.meet = meet_curved_surface(s, x.r, accept_sign);
   const Vec3Lanes<N> rel = x.meet.hit - splat<N>(s.vertex.x, s.vertex.y, s.vertex.z);
-  x.outside = dot(rel, rel) > s.rmax2;
+  x.outside = lanes_gt(dot(rel, rel), s.rmax2);
   const Vec3Lanes<N>& u = x.r.direction;
   const Vec3Lanes<N>& m = x.meet.normal;
   const Lanes<N> um = dot(u, m);
@@ -387,7 +387,7 @@ LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
   // Refracted when inside, with a positive index and a direction on the unit sphere
   const Vec3Lanes<N> w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
   const Lanes<N> root2 = 1.0 - dot(w, w);
-  const LaneMask<N> refracted = ~x.outside & (x.n > 0.0) & (root2 >= 0.0);
+  const LaneMask<N> refracted = ~x.outside & lanes_gt(x.n, 0.0) & lanes_ge(root2, 0.0);
   const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
@@ -411,7 +411,7 @@ LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
   // Inside, a ray is turned back (total internal reflection) or refracted out
   const Vec3Lanes<N> w = x.n * x.across;
   const Lanes<N> root2 = 1.0 - dot(w, w);
-  const LaneMask<N> turned_back = ~x.outside & (lanes_to_single(root2) < 0.0);
+  const LaneMask<N> turned_back = ~x.outside & lanes_lt(lanes_to_single(root2), 0.0);
   const Vec3Lanes<N> turned = w + lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);

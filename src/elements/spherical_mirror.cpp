@@ -117,7 +117,7 @@ struct AgainstNormal {
   const Vec3Lanes<N>& u;
 
   LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int) const {
-    return dot(u, mirror_normal(m, h)) < 0.0;
+    return lanes_lt(dot(u, mirror_normal(m, h)), 0.0);
   }
 };
 
@@ -133,7 +133,7 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
 
   const Vec3Lanes<N> rel = hit - splat<N>(m.vertex.x, m.vertex.y, m.vertex.z);
   const Lanes<N> r2 = dot(rel, rel);
-  const LaneMask<N> stopped = (r2 > m.rmax2) | (r2 < m.rin2);
+  const LaneMask<N> stopped = lanes_gt(r2, m.rmax2) | lanes_lt(r2, m.rin2);
   // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
   const Vec3Lanes<N> w = mirror_normal(m, hit);
   const Lanes<N> wl = lane_sqrt(dot(w, w));

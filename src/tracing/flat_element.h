@@ -178,7 +178,7 @@ LUMI_LANES PlaneLanes<N> meet_plane_lanes(const FlatPlane& p, const RayLanes<N>&
   const Vec3Lanes<N>& s = r.position;
   const Vec3Lanes<N>& u = r.direction;
   const Lanes<N> b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
-  return {(b < kParallelLimit) & (b > -kParallelLimit),
+  return {lanes_lt(b, kParallelLimit) & lanes_gt(b, -kParallelLimit),
           -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b};
 }
 
@@ -259,7 +259,7 @@ class FlatSweep {
     const Vec3Lanes<N>& u = r.direction;
     const auto [parallel, t] = meet_plane_lanes(crossing_.plane(), r);
     LaneMask<N> lost = parallel;
-    if (crossing_.behind() == BehindRay::kStops) lost |= lanes_to_single(t) < 0.0;
+    if (crossing_.behind() == BehindRay::kStops) lost |= lanes_lt(lanes_to_single(t), 0.0);
     const Lanes<N> hit_x = s.x + t * u.x;
     const Lanes<N> hit_y = s.y + t * u.y;
     const auto x = map_to_pixels(segment_x_, singles_of(s.x, hit_x));

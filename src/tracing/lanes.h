@@ -12,9 +12,7 @@
 // inlined into the two entries of a sweep (ray_sweep.h): one compiled for AVX2 with N = 4, one
 // for AVX-512 with N = 8, where the same vector code takes the wider registers. An entry runs only
 // where the processor has its instructions (Workspace::lanes); elsewhere the one-ray code runs.
-// GCC 12 gives the eight-lane entry 512-bit arithmetic, square roots and selects, but compares
-// eight lanes one lane at a time (a comparison is lowered for the AVX2 code it was written in,
-// before it is inlined), so the wider entry gains on the arithmetic only.
+// Comparisons go through lanes_lt and its kin, which keep them whole in the wider entry.
 #pragma once
 
 #include <immintrin.h>
@@ -57,13 +55,41 @@ struct LaneTypes {
 
 template <int N>
 using Lanes = typename LaneTypes<N>::Lanes;
-// What comparing lanes gives: all ones in a lane for true, zeros for false.
+// A yes or no for each lane: all ones for yes, zeros for no.
 template <int N>
-using LaneMask = decltype(Lanes<N>{} < Lanes<N>{});
+using LaneMask = typename LaneTypes<N>::Bits;
 
 // The number of lanes of a vector of doubles.
 template <class V>
 inline constexpr int lanes_of = sizeof(V) / sizeof(double);
+
+// Comparisons of lanes with lanes or with one number, as masks. Each comparison goes straight
+// into a select between two vectors of doubles, the one form in which GCC compares the eight
+// lanes of the wider entry at once: a comparison kept as a vector of its own is lowered for the
+// AVX2 code it was written in, and the wider entry would compare its lanes one at a time.
+template <class V>
+LUMI_LANES V all_ones() {
+  return V(~typename LaneTypes<lanes_of<V>>::Bits{});
+}
+template <class V, class W>
+LUMI_LANES LaneMask<lanes_of<V>> lanes_lt(V a, W b) {
+  return LaneMask<lanes_of<V>>(a < b ? all_ones<V>() : V{});
+}
+template <class V, class W>
+LUMI_LANES LaneMask<lanes_of<V>> lanes_gt(V a, W b) {
+  return LaneMask<lanes_of<V>>(a > b ? all_ones<V>() : V{});
+}
+template <class V, class W>
+LUMI_LANES LaneMask<lanes_of<V>> lanes_ge(V a, W b) {
+  return LaneMask<lanes_of<V>>(a >= b ? all_ones<V>() : V{});
+}
+
+// a where the mask says yes, b elsewhere.
+template <class V>
+LUMI_LANES V lane_select(LaneMask<lanes_of<V>> m, V a, V b) {
+  using Bits = LaneMask<lanes_of<V>>;
+  return V((Bits(a) & m) | (Bits(b) & ~m));
+}
 
 template <int N>
 LUMI_LANES Lanes<N> splat(double v) {
@@ -105,12 +131,9 @@ LUMI_LANES V lane_signed_by(V difference, V mag) {
 
 template <class M>
 LUMI_LANES bool any_lane(M m) {
-  if constexpr (sizeof(M) == 32) {
-    return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)) != 0;
-  } else {
-    return any_lane(__builtin_shufflevector(m, m, 0, 1, 2, 3) |
-                    __builtin_shufflevector(m, m, 4, 5, 6, 7));
-  }
+  long long any = 0;
+  for (int i = 0; i < lanes_of<M>; ++i) any |= m[i];
+  return any != 0;
 }
 
 // Pixels of 2N coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
@@ -160,7 +183,7 @@ LUMI_LANES Lanes<N> dot(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
 }
 template <int N>
 LUMI_LANES Vec3Lanes<N> select(LaneMask<N> m, const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
-  return {m ? a.x : b.x, m ? a.y : b.y, m ? a.z : b.z};
+  return {lane_select(m, a.x, b.x), lane_select(m, a.y, b.y), lane_select(m, a.z, b.z)};
 }
 template <int N>
 LUMI_LANES Vec3Lanes<N> splat(double x, double y, double z) {
