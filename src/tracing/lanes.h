@@ -47,8 +47,7 @@ template <int N>
 struct LaneTypes {
   typedef double Lanes __attribute__((vector_size(8 * N)));
   typedef float Singles __attribute__((vector_size(4 * N)));
-  // Two sets of N lanes side by side: a segment's starts and ends
-  typedef float PairSingles __attribute__((vector_size(8 * N)));
+  // Two sets of N lanes side by side: pixels of a segment's starts and ends
   typedef int PairInts __attribute__((vector_size(8 * N)));
   typedef long long Bits __attribute__((vector_size(8 * N)));
 };
@@ -199,6 +198,19 @@ struct RayLanes {
   Vec3Lanes<N> position, direction;
 };
 
+// Four rows of four doubles turned into four lanes: lane j holds element j of every row.
+LUMI_LANES void transpose(const __m256d (&row)[4], __m256d (&lane)[4]) {
+  // (a0 b0 a2 b2), (a1 b1 a3 b3) from rows a, b and the same from c, d, then halves joined
+  const __m256d even_ab = _mm256_unpacklo_pd(row[0], row[1]);
+  const __m256d odd_ab = _mm256_unpackhi_pd(row[0], row[1]);
+  const __m256d even_cd = _mm256_unpacklo_pd(row[2], row[3]);
+  const __m256d odd_cd = _mm256_unpackhi_pd(row[2], row[3]);
+  lane[0] = _mm256_permute2f128_pd(even_ab, even_cd, 0x20);
+  lane[1] = _mm256_permute2f128_pd(odd_ab, odd_cd, 0x20);
+  lane[2] = _mm256_permute2f128_pd(even_ab, even_cd, 0x31);
+  lane[3] = _mm256_permute2f128_pd(odd_ab, odd_cd, 0x31);
+}
+
 // Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, ...) as two rows of four each, turned
 // into lanes by a transposition: lanes filled one number at a time would be written to memory
 // and read back whole, which stalls the read.
@@ -211,21 +223,13 @@ LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>
     front[i] = _mm256_loadu_pd(&rays[i]->x);
     back[i] = _mm256_loadu_pd(&rays[i]->dir_y);
   }
-  // (x0 x1 z0 z1), (y0 y1 dx0 dx1) and the same for rays 2 and 3, then halves joined
-  const __m256d xz01 = _mm256_unpacklo_pd(front[0], front[1]);
-  const __m256d ydx01 = _mm256_unpackhi_pd(front[0], front[1]);
-  const __m256d xz23 = _mm256_unpacklo_pd(front[2], front[3]);
-  const __m256d ydx23 = _mm256_unpackhi_pd(front[2], front[3]);
-  position.x = _mm256_permute2f128_pd(xz01, xz23, 0x20);
-  position.z = _mm256_permute2f128_pd(xz01, xz23, 0x31);
-  position.y = _mm256_permute2f128_pd(ydx01, ydx23, 0x20);
-  direction.x = _mm256_permute2f128_pd(ydx01, ydx23, 0x31);
-  const __m256d dy01 = _mm256_unpacklo_pd(back[0], back[1]);
-  const __m256d dz01 = _mm256_unpackhi_pd(back[0], back[1]);
-  const __m256d dy23 = _mm256_unpacklo_pd(back[2], back[3]);
-  const __m256d dz23 = _mm256_unpackhi_pd(back[2], back[3]);
-  direction.y = _mm256_permute2f128_pd(dy01, dy23, 0x20);
-  direction.z = _mm256_permute2f128_pd(dz01, dz23, 0x20);
+  __m256d lane[4];
+  transpose(front, lane);
+  position = {lane[0], lane[1], lane[2]};
+  direction.x = lane[3];
+  transpose(back, lane);
+  direction.y = lane[0];
+  direction.z = lane[1];
 }
 
 LUMI_LANES Lanes<8> joined(Lanes<4> low, Lanes<4> high) {
