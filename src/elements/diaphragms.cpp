@@ -114,6 +114,41 @@ struct StopMark {
   bool operator==(const StopMark&) const = default;
 };
 
+// The stop test and mark of N hits at a time, as the one-ray step of trace_diaphragm makes them.
+template <int N>
+struct StopLanes {
+  Lanes<N> u, v;
+  LaneMask<N> stopped;
+
+  StopMark finish(int i, Ray& ray, PixelPoint at) const {
+    if (stopped[i]) ray.alive = 0.0;
+    return {at, stopped[i] != 0};
+  }
+};
+
+template <int N>
+LUMI_LANES StopLanes<N> stop_lanes(const StopTest& stops, const FlatHitLanes<N>& h) {
+  const Diaphragm& d = stops.d;
+  const Lanes<N> dx = h.at.x - static_cast<double>(d.xo);
+  const Lanes<N> dy = h.at.y - static_cast<double>(d.yo);
+  const Lanes<N> across_squared = dx * dx + dy * dy;
+  const Lanes<N> w = lanes_to_single(2.0 * lane_sqrt(across_squared));
+  // Half of a single is a single: halved in double precision and rounded, it is 0.5f * w
+  const Lanes<N> half = lanes_to_single(0.5 * w);
+  const Lanes<N> u = lane_signed_by(lane_select(lanes_eq(dx, 0.0), dy, dx), half);
+  const Lanes<N>& z = h.at.z;
+  LaneMask<N> stopped{};
+  switch (d.kind) {
+    case Kind::kOuter: stopped = lanes_ge(across_squared + z * z, stops.bound); break;
+    case Kind::kInner: stopped = lanes_lt(across_squared + z * z, stops.bound); break;
+    case Kind::kRect:
+      stopped = lanes_gt(w, static_cast<double>(d.width)) |
+                lanes_gt(lanes_to_single(2.0 * lane_abs(z)), static_cast<double>(d.height));
+      break;
+  }
+  return {u, z, stopped};
+}
+
 void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k, Kind kind) {
   Graphics& g = ws.graphics;
   const Diaphragm d = read_diaphragm(e, kind);
@@ -121,8 +156,8 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   g.select_color(color::kRay);
 
   const StopTest stops(d);
-  const auto on_hit = [&d, &stops, across = RepeatedRoot(),
-                       mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
+  const auto on_hit = HitSteps{[&d, &stops, across = RepeatedRoot(),
+                                mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - d.xo;
     const double dy = ray.y - d.yo;
     const double across_squared = dx * dx + dy * dy;
@@ -132,7 +167,9 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     const StopMark mark{mark_pixel(u, to_single(ray.z)), stops(across_squared, ray.z, w)};
     if (mark.stopped) ray.alive = 0.0;
     return mark;
-  };
+  }, [&stops]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
+    return stop_lanes(stops, hits);
+  }};
   const auto before_segment = [&g] {
     g.select_window(1, 0);
     g.select_color(color::kRay);

@@ -41,6 +41,40 @@ struct MirrorMark {
   bool operator==(const MirrorMark&) const = default;
 };
 
+// The mirror's step for N hits at a time, as the one-ray step of trace_flat_mirror does it.
+struct MirrorFrame {
+  double width, height, xo, yo, cos_fi, sin_fi;
+};
+
+template <int N>
+struct MirrorLanes {
+  Lanes<N> u, v;
+  LaneMask<N> outside;
+  Lanes<N> dir_x, dir_y;
+
+  MirrorMark finish(int i, Ray& ray, PixelPoint at) const {
+    if (outside[i]) {
+      ray.alive = 0.0;
+    } else {
+      ray.dir_x = dir_x[i];
+      ray.dir_y = dir_y[i];
+    }
+    return {at, outside[i] != 0};
+  }
+};
+
+template <int N>
+LUMI_LANES MirrorLanes<N> reflect_lanes(const MirrorFrame& m, const FlatHitLanes<N>& h) {
+  const Lanes<N> dx = h.at.x - m.xo;
+  const Lanes<N> dy = h.at.y - m.yo;
+  const Lanes<N> w = 2.0 * lane_sqrt(dx * dx + dy * dy);
+  const Lanes<N> height = 2.0 * lane_abs(h.at.z);
+  const Vec3Lanes<N>& d = h.direction;
+  const Lanes<N> q = m.sin_fi * d.y + m.cos_fi * d.x;
+  return {lane_signed_by(dx, 0.5 * w), h.at.z, lanes_gt(w, m.width) | lanes_gt(height, m.height),
+          d.x - 2.0 * q * m.cos_fi, d.y - 2.0 * q * m.sin_fi};
+}
+
 }  // namespace
 
 // The colour choices for the hit marks are made while the mirror's window is current, so the
@@ -53,8 +87,9 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   const FlatPlane plane = flat_plane(cos_fi, sin_fi, 0.0, xo, yo);
   g.select_color(color::kRay);
 
-  const auto on_hit = [=, across = RepeatedRoot(),
-                       mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
+  const MirrorFrame frame{width, height, xo, yo, cos_fi, sin_fi};
+  const auto on_hit = HitSteps{[=, across = RepeatedRoot(),
+                                mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - xo;
     const double dy = ray.y - yo;
     const double w = 2.0 * across.of(dx * dx + dy * dy);
@@ -71,7 +106,9 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       ray.dir_y = ray.dir_y - 2.0 * q * sin_fi;
     }
     return mark;
-  };
+  }, [&frame]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
+    return reflect_lanes(frame, hits);
+  }};
   const auto draw_mark = [&](const MirrorMark& mark) {
     g.select_window(k, 0);
     g.select_color(color::kPassingHit);

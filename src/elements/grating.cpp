@@ -68,12 +68,108 @@ bool diffract(const GratingFrame& f, const Vec3& d, int order, double wavelength
   return true;
 }
 
+// diffract remembering its last incident direction and wavelength: the rays of a beam that differ
+// only in where they start leave alike, and the same numbers, bit for bit, give the same result.
+class RepeatedDiffraction {
+ public:
+  bool of(const GratingFrame& f, const Ray& ray, int order, double period, Vec3& out) {
+    if (!known_ || !same_bits(ray.dir_x, d_.x) || !same_bits(ray.dir_y, d_.y) ||
+        !same_bits(ray.dir_z, d_.z) || !same_bits(ray.wavelength, wavelength_)) {
+      d_ = direction_of(ray);
+      wavelength_ = ray.wavelength;
+      leaves_ = diffract(f, d_, order, wavelength_, period, out_);
+      known_ = true;
+    }
+    out = out_;
+    return leaves_;
+  }
+
+ private:
+  bool known_ = false, leaves_ = false;
+  Vec3 d_, out_;
+  double wavelength_ = 0.0;
+};
+
 // A hit mark: its pixel in the grating's window, and whether the ray left the face.
 struct GratingMark {
   PixelPoint at;
   bool leaves;
   bool operator==(const GratingMark&) const = default;
 };
+
+// The grating as its step for N hits at a time reads it.
+struct GratingFace {
+  GratingFrame f;
+  double w, h, xo, yo;  // W, H and the centre
+  double order, period;
+};
+
+template <int N>
+struct GratingLanes {
+  Lanes<N> u, v;
+  LaneMask<N> leaves;
+  Vec3Lanes<N> out;
+
+  GratingMark finish(int i, Ray& ray, PixelPoint at) const {
+    if (leaves[i]) {
+      ray.dir_x = out.x[i];
+      ray.dir_y = out.y[i];
+      ray.dir_z = out.z[i];
+    } else {
+      ray.alive = 0.0;
+    }
+    return {at, leaves[i] != 0};
+  }
+};
+
+// The same vector in every lane
+template <int N>
+LUMI_LANES Vec3Lanes<N> in_every_lane(const Vec3& v) {
+  return splat<N>(v.x, v.y, v.z);
+}
+
+// diffract for N rays at a time; the single-precision steps are taken in singles.
+template <int N>
+LUMI_LANES GratingLanes<N> diffract_lanes(const GratingFace& g, const FlatHitLanes<N>& h) {
+  using Singles = typename LaneTypes<N>::Singles;
+  const auto single = [](Lanes<N> v) LUMI_LANES_ATTRIBUTES {
+    return __builtin_convertvector(v, Singles);
+  };
+  const auto widened = [](Singles v) LUMI_LANES_ATTRIBUTES {
+    return __builtin_convertvector(v, Lanes<N>);
+  };
+  const Vec3Lanes<N> n = in_every_lane<N>(g.f.n), t1 = in_every_lane<N>(g.f.t1),
+                     t2 = in_every_lane<N>(g.f.t2);
+
+  // The aperture and the mark, as trace_grating's one-ray step
+  const Vec3Lanes<N> rel{h.at.x - g.xo, h.at.y - g.yo, h.at.z};
+  const Lanes<N> a = lanes_to_single(2.0 * lane_abs(dot(rel, t1)));
+  const Lanes<N> b = lanes_to_single(2.0 * lane_abs(dot(rel, t2)));
+  const LaneMask<N> inside = ~(lanes_gt(a, g.w) | lanes_gt(b, g.h));
+  const Lanes<N> u = lane_signed_by(rel.x, lanes_to_single(0.5 * a));
+  const Lanes<N> v = lane_signed_by(h.at.z, lanes_to_single(0.5 * b));
+
+  // Along the grooves
+  const Vec3Lanes<N>& d = h.direction;
+  const Lanes<N> p = dot(d, t1);
+  Lanes<N> p2 = p * p;
+  p2 = lane_select(lanes_gt(lanes_to_single(p2), 1.0), splat<N>(1.0), p2);
+  const Lanes<N> q = lane_sqrt(1.0 - p2);
+  const Singles s = single(g.order * h.wavelength / (g.period * q));
+
+  // Across the grooves
+  const Vec3Lanes<N> r = d - p * t1;
+  const Lanes<N> rho = lane_sqrt(dot(r, r));
+  const Vec3Lanes<N> r_hat{r.x / rho, r.y / rho, r.z / rho};
+  const Singles s_out = s - single(dot(t2, r_hat));
+  const Singles s_out2 = s_out * s_out;
+  const LaneMask<N> propagates = ~lanes_gt(widened(s_out2), 1.0);
+  const Lanes<N> nu = widened(lane_sqrt(1.0f - s_out2));
+
+  const Vec3Lanes<N> dir = rho * (nu * n - widened(s_out) * t2) + p * t1;
+  return {u, v, inside & propagates,
+          {lanes_to_single(dir.x), lanes_to_single(dir.y), lanes_to_single(dir.z)}};
+}
 
 // The 25 grooves across the face at equal steps, projected onto the scheme plane.
 void draw_outline(Graphics& g, const ElementRecord& e) {
@@ -115,13 +211,15 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   g.select_color(color::kRay);
 
   // An order that cannot propagate is lost at the face like a ray beside it
-  const auto on_hit = [=, &f, mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
+  const GratingFace face{f, w, h, xo, yo, static_cast<double>(order), period};
+  const auto on_hit = HitSteps{[=, &f, leaving = RepeatedDiffraction(),
+                                mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
     const float a = to_single(2.0 * std::abs(dot(rel, f.t1)));
     const float b = to_single(2.0 * std::abs(dot(rel, f.t2)));
     const bool inside = !(a > w || b > h);
     Vec3 out;
-    const bool leaves = inside && diffract(f, direction_of(ray), order, ray.wavelength, period, out);
+    const bool leaves = inside && leaving.of(f, ray, order, period, out);
     if (leaves) {
       set_direction(ray, out);
     } else {
@@ -130,7 +228,9 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     const float u = to_single(signed_by(rel.x, 0.5f * a));
     const float v = to_single(signed_by(ray.z, 0.5f * b));
     return GratingMark{mark_pixel(u, v), leaves};
-  };
+  }, [&face]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
+    return diffract_lanes(face, hits);
+  }};
   // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
   const auto draw_mark = [&](const GratingMark& mark) {
     g.select_window(k, 0);

@@ -182,6 +182,24 @@ LUMI_LANES PlaneLanes<N> meet_plane_lanes(const FlatPlane& p, const RayLanes<N>&
           -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b};
 }
 
+// What N rays bring to an element's hit step on lanes (see trace_flat): their hits on the plane,
+// where they have been moved, their directions and their wavelengths.
+template <int N>
+struct FlatHitLanes {
+  Vec3Lanes<N> at;
+  Vec3Lanes<N> direction;
+  Lanes<N> wavelength;
+};
+
+// An element's hit step for one ray, and for N rays at a time where it has one: the callables'
+// call operators side by side.
+template <class... Steps>
+struct HitSteps : Steps... {
+  using Steps::operator()...;
+};
+template <class... Steps>
+HitSteps(Steps...) -> HitSteps<Steps...>;
+
 // The arithmetic of trace_flat's sweep for one ray (see sweep_rays) or N at a time (see
 // sweep_ray_groups): the crossing, the segment's pixels and the element's on_hit.
 template <class OnHit>
@@ -193,14 +211,15 @@ class FlatSweep {
     PixelPoint from, to;  // the segment's ends in the scheme window
     bool operator==(const Drawing&) const = default;
   };
+  // Whether the element's hit step takes N rays at a time too
+  static constexpr bool kHitsOnLanes = std::is_invocable_v<const OnHit&, const FlatHitLanes<4>&>;
 
   FlatSweep(const OnHit& on_hit, const FlatPlane& plane, BehindRay behind,
-            const ViewMapping& scheme_view)
-      : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view),
-        segment_x_(scheme_view.x_axis()), segment_y_(scheme_view.y_axis()) {}
+            const ViewMapping& scheme_view, const LaneViews& views)
+      : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view), views_(views) {}
 
   // Whether rays on lanes can map their segments (see map_to_pixels).
-  bool lanes_map() const { return segment_x_.exact && segment_y_.exact; }
+  bool lanes_map() const { return views_.segment_x.exact && views_.segment_y.exact; }
 
   // The segment's ends are mapped when the crossing is worked out anew.
   bool operator()(Ray& ray, Drawing& d) {
@@ -211,11 +230,18 @@ class FlatSweep {
     return meet_last_crossing(ray, d);
   }
 
-  // N rays at a time where they need more than one new crossing; a beam whose rays repeat the
-  // crossing of the ray before (rays of a parallel beam, or of a fan, that differ only in height)
-  // goes on one ray at a time, working out only the new ones.
+  // N rays at a time, the element's hit step too where it has one for lanes. Otherwise only
+  // where they need more than one new crossing: a beam whose rays repeat the crossing of the ray
+  // before (rays of a parallel beam, or of a fan, that differ only in height) goes on one ray at a
+  // time, working out only the new ones.
   template <int N>
   LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    if constexpr (kHitsOnLanes) {
+      if (views_.exact()) {
+        hit_in_lanes<N>(rays, count, out);
+        return;
+      }
+    }
     bool fresh[N];
     int fresh_count = 0;
     for (int i = 0; i < count; ++i) {
@@ -252,31 +278,68 @@ class FlatSweep {
     ray.path += t;
   }
 
+  // Where N rays meet the plane, as PlaneCrossing works it out for each
   template <int N>
-  LUMI_LANES void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
+  struct CrossingLanes {
+    RayLanes<N> rays;
+    LaneMask<N> lost;
+    Lanes<N> t;
+    Vec3Lanes<N> hit;
+  };
+
+  template <int N>
+  LUMI_LANES CrossingLanes<N> cross_lanes(Ray* const* rays, int count) const {
     const RayLanes<N> r = load_lanes<N>(rays, count);
-    const Vec3Lanes<N>& s = r.position;
-    const Vec3Lanes<N>& u = r.direction;
     const auto [parallel, t] = meet_plane_lanes(crossing_.plane(), r);
     LaneMask<N> lost = parallel;
     if (crossing_.behind() == BehindRay::kStops) lost |= lanes_lt(lanes_to_single(t), 0.0);
-    const Lanes<N> hit_x = s.x + t * u.x;
-    const Lanes<N> hit_y = s.y + t * u.y;
-    const auto x = map_to_pixels(segment_x_, singles_of(s.x, hit_x));
-    const auto y = map_to_pixels(segment_y_, singles_of(s.y, hit_y));
+    return {r, lost, t, r.position + t * r.direction};
+  }
+
+  // N rays' crossings on lanes, then the element's hit step one ray at a time.
+  template <int N>
+  LUMI_LANES void cross_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    const CrossingLanes<N> c = cross_lanes<N>(rays, count);
+    const Vec3Lanes<N>& s = c.rays.position;
+    const auto x = map_to_pixels(views_.segment_x, singles_of(s.x, c.hit.x));
+    const auto y = map_to_pixels(views_.segment_y, singles_of(s.y, c.hit.y));
 
     for (int i = 0; i < count; ++i) {
       Ray& ray = *rays[i];
       // What the one-ray code would remember after the last ray
-      if (i == count - 1) crossing_.adopt(ray, lost[i], t[i], hit_x[i], hit_y[i]);
-      if (lost[i]) {
+      if (i == count - 1) crossing_.adopt(ray, c.lost[i], c.t[i], c.hit.x[i], c.hit.y[i]);
+      if (c.lost[i]) {
         ray.alive = 0.0;
         continue;
       }
       from_ = {x[i], y[i]};
       to_ = {x[i + N], y[i + N]};
-      move_to_hit(ray, t[i], hit_x[i], hit_y[i]);
+      move_to_hit(ray, c.t[i], c.hit.x[i], c.hit.y[i]);
       out.next() = {hit_(ray), from_, to_};
+      out.take();
+    }
+  }
+
+  // N rays' crossings and the element's hit step on lanes. The hit step gives back, for each
+  // lane, the mark's coordinates u and v in the element's window and finish(i, ray, pixel), which
+  // stops or turns ray i as the one-ray step does and returns its mark.
+  template <int N>
+  LUMI_LANES void hit_in_lanes(Ray* const* rays, int count, RecordSink<Drawing>& out) {
+    const CrossingLanes<N> c = cross_lanes<N>(rays, count);
+    const auto hits = hit_(FlatHitLanes<N>{c.hit, c.rays.direction, c.rays.wavelength});
+    const HitPixels<N> p = map_hits(views_, c.rays.position, c.hit, hits.u, hits.v);
+
+    for (int i = 0; i < count; ++i) {
+      Ray& ray = *rays[i];
+      if (c.lost[i]) {
+        ray.alive = 0.0;
+        continue;
+      }
+      ray.x = c.hit.x[i];
+      ray.y = c.hit.y[i];
+      ray.z = c.hit.z[i];
+      ray.path += c.t[i];
+      out.next() = {hits.finish(i, ray, p.mark(i)), p.from(i), p.to(i)};
       out.take();
     }
   }
@@ -284,7 +347,7 @@ class FlatSweep {
   OnHit hit_;
   PlaneCrossing crossing_;
   PointMapper to_pixels_;
-  ViewMapping::Axis segment_x_, segment_y_;
+  LaneViews views_;
   PixelPoint from_, to_;
 };
 
@@ -309,7 +372,9 @@ inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
 //   on_hit(ray) runs once the ray has been moved to the hit and its path extended: it makes the
 //     aperture test, stops or turns the ray, and returns what the hit mark needs (a record of its
 //     own, comparable with ==). It is the arithmetic of a sweep (see sweep_rays): copied for every
-//     block, it keeps what it remembers to itself and draws nothing;
+//     block, it keeps what it remembers to itself and draws nothing. It may also take N rays at
+//     a time, on_hit(FlatHitLanes<N>) (see HitSteps and FlatSweep::hit_in_lanes): rays that each
+//     meet the plane in their own way then go through the element on lanes from start to end;
 //   before_segment() runs before each segment is drawn (the diaphragms select the scheme window and
 //     colour 1 there);
 //   draw_mark(mark) draws the hit mark in the element's window, mark_window.
@@ -324,7 +389,7 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
   Graphics& g = ws.graphics;
   using Sweep = FlatSweep<OnHit>;
   using Drawing = typename Sweep::Drawing;
-  const Sweep compute(on_hit, plane, behind, g.mapping(1, 1));
+  const Sweep compute(on_hit, plane, behind, g.mapping(1, 1), lane_views(g, mark_window));
   const auto draw = [&](const Drawing& d) {
     before_segment();
     g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
@@ -332,8 +397,7 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
     draw_mark(d.mark);
   };
   const bool skip_repeats = mark_window != 1;
-  const bool new_crossings = !mostly_repeated(rays, PlaneCrossing(plane, behind));
-  if (ws.lanes > 1 && compute.lanes_map() && new_crossings) {
+  if (ws.lanes > 1 && compute.lanes_map() && !mostly_repeated(rays, PlaneCrossing(plane, behind))) {
     return sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, skip_repeats, compute, draw);
   }
   return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);

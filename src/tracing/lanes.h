@@ -82,6 +82,10 @@ template <class V, class W>
 LUMI_LANES LaneMask<lanes_of<V>> lanes_ge(V a, W b) {
   return LaneMask<lanes_of<V>>(a >= b ? all_ones<V>() : V{});
 }
+template <class V, class W>
+LUMI_LANES LaneMask<lanes_of<V>> lanes_eq(V a, W b) {
+  return LaneMask<lanes_of<V>>(a == b ? all_ones<V>() : V{});
+}
 
 // a where the mask says yes, b elsewhere.
 template <class V>
@@ -98,11 +102,18 @@ LUMI_LANES Lanes<N> splat(double v) {
 }
 
 // Written lane by lane, so that the compiler gives it the entry's widest square root (the build
-// has no errno to set for a negative argument).
+// has no errno to set for a negative argument). Lanes of doubles or of singles.
 template <class V>
 LUMI_LANES V lane_sqrt(V v) {
+  constexpr int n = sizeof(V) / sizeof(v[0]);
   V root;
-  for (int i = 0; i < lanes_of<V>; ++i) root[i] = __builtin_sqrt(v[i]);
+  for (int i = 0; i < n; ++i) {
+    if constexpr (sizeof(v[0]) == sizeof(float)) {
+      root[i] = __builtin_sqrtf(v[i]);
+    } else {
+      root[i] = __builtin_sqrt(v[i]);
+    }
+  }
   return root;
 }
 
@@ -196,6 +207,7 @@ struct RayLanes {
   Ray* rays[N];
   int count;
   Vec3Lanes<N> position, direction;
+  Lanes<N> wavelength;
 };
 
 // Four rows of four doubles turned into four lanes: lane j holds element j of every row.
@@ -211,13 +223,15 @@ LUMI_LANES void transpose(const __m256d (&row)[4], __m256d (&lane)[4]) {
   lane[3] = _mm256_permute2f128_pd(odd_ab, odd_cd, 0x31);
 }
 
-// Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, ...) as two rows of four each, turned
-// into lanes by a transposition: lanes filled one number at a time would be written to memory
-// and read back whole, which stalls the read.
-LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>& direction) {
+// Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, reserved, wavelength) as two rows of
+// four each, turned into lanes by a transposition: lanes filled one number at a time would be
+// written to memory and read back whole, which stalls the read.
+LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>& direction,
+                          Lanes<4>& wavelength) {
   static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
                 offsetof(Ray, dir_y) == 4 * sizeof(double) &&
-                offsetof(Ray, dir_z) == 5 * sizeof(double));
+                offsetof(Ray, dir_z) == 5 * sizeof(double) &&
+                offsetof(Ray, wavelength) == 7 * sizeof(double));
   __m256d front[4], back[4];
   for (int i = 0; i < 4; ++i) {
     front[i] = _mm256_loadu_pd(&rays[i]->x);
@@ -230,6 +244,7 @@ LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>
   transpose(back, lane);
   direction.y = lane[0];
   direction.z = lane[1];
+  wavelength = lane[3];
 }
 
 LUMI_LANES Lanes<8> joined(Lanes<4> low, Lanes<4> high) {
@@ -246,13 +261,15 @@ LUMI_LANES RayLanes<N> load_lanes(Ray* const* rays, int count) {
   r.count = count;
   for (int i = 0; i < N; ++i) r.rays[i] = rays[i < count ? i : count - 1];
   if constexpr (N == 4) {
-    load_quad(r.rays, r.position, r.direction);
+    load_quad(r.rays, r.position, r.direction, r.wavelength);
   } else {
     Vec3Lanes<4> position[2], direction[2];
-    load_quad(r.rays, position[0], direction[0]);
-    load_quad(r.rays + 4, position[1], direction[1]);
+    Lanes<4> wavelength[2];
+    load_quad(r.rays, position[0], direction[0], wavelength[0]);
+    load_quad(r.rays + 4, position[1], direction[1], wavelength[1]);
     r.position = joined(position[0], position[1]);
     r.direction = joined(direction[0], direction[1]);
+    r.wavelength = joined(wavelength[0], wavelength[1]);
   }
   return r;
 }

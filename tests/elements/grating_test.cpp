@@ -64,14 +64,18 @@ TEST_F(GratingTest, FirstOrdersLeaveOutOfTheSchemePlane) {
 }
 
 TEST_F(GratingTest, WavelengthsPartInOrderOneAndLeaveTogetherInOrderZero) {
-  set_rays({ray_along(-10, 0, 0, 1, 0, 0, 0.5), ray_along(-10, 1, 0, 1, 0, 0, 0.6)});
-  trace(1);
-  EXPECT_NE(rays[0].dir_z, rays[1].dir_z);
-  EXPECT_NEAR(rays[1].dir_z, 0.36, 1e-6);
-  set_rays({ray_along(-10, 0, 0, 1, 0, 0, 0.5), ray_along(-10, 1, 0, 1, 0, 0, 0.6)});
-  trace(0);
-  EXPECT_EQ(rays[0].dir_x, rays[1].dir_x);
-  EXPECT_EQ(rays[0].dir_z, rays[1].dir_z);
+  // One ray at a time, the second ray's direction is that of the first
+  for (const int lanes : {1, widest_lanes()}) {
+    ws.lanes = lanes;
+    set_rays({ray_along(-10, 0, 0, 1, 0, 0, 0.5), ray_along(-10, 1, 0, 1, 0, 0, 0.6)});
+    trace(1);
+    EXPECT_NE(rays[0].dir_z, rays[1].dir_z) << lanes;
+    EXPECT_NEAR(rays[1].dir_z, 0.36, 1e-6) << lanes;
+    set_rays({ray_along(-10, 0, 0, 1, 0, 0, 0.5), ray_along(-10, 1, 0, 1, 0, 0, 0.6)});
+    trace(0);
+    EXPECT_EQ(rays[0].dir_x, rays[1].dir_x) << lanes;
+    EXPECT_EQ(rays[0].dir_z, rays[1].dir_z) << lanes;
+  }
 }
 
 TEST_F(GratingTest, GratingEquationHoldsForObliqueIncidenceAlongTheGrooves) {

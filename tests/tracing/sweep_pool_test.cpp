@@ -87,6 +87,7 @@ Outcome trace_with(SweepPool* pool, const ElementRecord& source, RayBundle& rays
   s.element(1) = source;
   if (converging) s.element(++s.count) = element({41, 5, 40, -10, 0, 180, 60});  // ideal lens
   s.element(++s.count) = element({21, 4, 12, 0, 0, 0});                        // outer diaphragm
+  s.element(++s.count) = element({23, 4, 2, 3, 0, 0});                         // inner one
   s.element(++s.count) = element({22, 5, 9, 7, 5, 0, 0});                      // rectangular one
   s.element(++s.count) = element({31, 5, 14, 14, 40, 0, 135});                 // mirror toward +y
   s.element(++s.count) = element({51, 8, 30, 30, 40, 60, -60, 300, 1, 0});     // grating
