@@ -158,6 +158,10 @@ class IndexMemo {
     }
     return n_;
   }
+  // The index of the last wavelength asked for, and that wavelength.
+  bool known() const { return known_; }
+  double last_wavelength() const { return wavelength_; }
+  double last_index() const { return n_; }
 
  private:
   const ElementRecord* e_;
@@ -308,8 +312,13 @@ LUMI_LANES SurfaceLanes<N> meet_curved_surface(const Surface& s, const RayLanes<
           select(meet.first, test.normal[0], test.normal[1])};
 }
 
+// Mostly every lane has the wavelength asked for last. Equal wavelengths, +0 and -0 included, have
+// the same index.
 template <int N>
 LUMI_LANES Lanes<N> indices_of(RayLanes<N>& r, IndexMemo& index) {
+  if (index.known() && !any_lane(~lanes_eq(r.wavelength, index.last_wavelength()))) {
+    return splat<N>(index.last_index());
+  }
   Lanes<N> n;
   for (int i = 0; i < N; ++i) {
     n[i] = i < r.count ? index.of(r.rays[i]->wavelength) : n[r.count - 1];
