@@ -175,8 +175,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     g.select_color(color::kRay);
   };
   const auto draw_mark = [&](const StopMark& mark) {
-    g.select_color(color::kPassingHit);
-    if (mark.stopped) g.select_color(color::kRay);
+    g.select_color(mark.stopped ? color::kRay : color::kPassingHit);
     g.plot_pixel(k, mark.at);
     g.select_color(color::kRay);
   };

@@ -111,8 +111,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   }};
   const auto draw_mark = [&](const MirrorMark& mark) {
     g.select_window(k, 0);
-    g.select_color(color::kPassingHit);
-    if (mark.outside) g.select_color(color::kRay);
+    g.select_color(mark.outside ? color::kRay : color::kPassingHit);
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };

@@ -247,11 +247,7 @@ void Graphics::send_pixel(PixelPoint p, Rgb rgb) {
     forget_platform_state();
     return;
   }
-  platform_.set_pixel_rgb(p.x, p.y, rgb);
-  Pen& s = pens_[active_];
-  s.last = Pen::Last::kPixel;
-  s.to = p;
-  s.rgb = rgb;
+  put_pixel(pens_[active_], p, rgb);
 }
 
 // Views and mapping ---------------------------------------------------------------------------

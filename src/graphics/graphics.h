@@ -341,9 +341,20 @@ class Graphics {
     }
   }
   void set_pixel(PixelPoint p, Rgb rgb) {
-    const Pen* s = active_pen();
+    Pen* s = active_pen();
     if (s && s->last == Pen::Last::kPixel && s->to == p && s->rgb == rgb) return;
-    send_pixel(p, rgb);
+    // No window to activate: the platform draws on the active one already
+    if (s && active_ == platform_active_) {
+      put_pixel(*s, p, rgb);
+    } else {
+      send_pixel(p, rgb);
+    }
+  }
+  void put_pixel(Pen& s, PixelPoint p, Rgb rgb) {
+    platform_.set_pixel_rgb(p.x, p.y, rgb);
+    s.last = Pen::Last::kPixel;
+    s.to = p;
+    s.rgb = rgb;
   }
   void set_line_rgb(Rgb rgb) {
     if (Pen* s = active_pen()) {
