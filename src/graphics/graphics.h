@@ -11,7 +11,6 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -62,12 +61,8 @@ struct PaletteColor {
 struct PixelPoint {
   int x = 0;
   int y = 0;
-  // One comparison of both coordinates: sweeps compare pixels with the last ones for every ray
-  bool operator==(const PixelPoint& o) const {
-    return std::bit_cast<std::uint64_t>(*this) == std::bit_cast<std::uint64_t>(o);
-  }
+  bool operator==(const PixelPoint&) const = default;
 };
-static_assert(sizeof(PixelPoint) == sizeof(std::uint64_t));
 
 // The mapping of a view's world coordinates to its pixels, in single precision and truncated,
 // with the view record's numbers arranged for one coordinate after another. Every coordinate
