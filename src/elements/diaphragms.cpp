@@ -180,7 +180,8 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     g.select_color(color::kRay);
   };
   const int drawn =
-      trace_flat(ws, rays, plane, BehindRay::kStops, k, on_hit, before_segment, draw_mark);
+      trace_flat(ws, rays, plane, BehindRay::kStops, LanesFor::kNewCrossings, k, on_hit,
+                 before_segment, draw_mark);
 
   ws.log.append(count_line(log_text(kind), drawn));
   g.select_window(1, 0);

@@ -115,7 +115,8 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };
-  const int drawn = trace_flat(ws, rays, plane, BehindRay::kMet, k, on_hit, [] {}, draw_mark);
+  const int drawn = trace_flat(ws, rays, plane, BehindRay::kMet, LanesFor::kNewCrossings, k,
+                               on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
 }

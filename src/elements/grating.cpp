@@ -238,8 +238,9 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     g.plot_pixel(k, mark.at);
     g.select_window(1, 0);
   };
+  // Diffraction on lanes costs less than once for each run of repeated crossings
   const int drawn = trace_flat(ws, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
-                               BehindRay::kMet, k, on_hit, [] {}, draw_mark);
+                               BehindRay::kMet, LanesFor::kEveryBeam, k, on_hit, [] {}, draw_mark);
 
   ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));
 }

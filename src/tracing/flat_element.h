@@ -36,6 +36,11 @@ inline FlatPlane flat_plane(double nx, double ny, double nz, double xo, double y
 // gratings meet their plane in either direction and move the ray back to it.
 enum class BehindRay { kMet, kStops };
 
+// Which beams go through a flat element on lanes, where the processor has them: those whose rays
+// each meet the plane in their own way, or every beam, for an element whose own step on lanes
+// saves more than working out each crossing once for a run of rays that repeat it.
+enum class LanesFor { kNewCrossings, kEveryBeam };
+
 // sigma * |magnitude|, sigma = -1 when `difference` is negative (-0.0 included), +1 otherwise: the
 // signed transverse coordinate of a hit mark.
 inline double signed_by(double difference, double magnitude) {
@@ -378,14 +383,16 @@ inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
 //   before_segment() runs before each segment is drawn (the diaphragms select the scheme window and
 //     colour 1 there);
 //   draw_mark(mark) draws the hit mark in the element's window, mark_window.
+// `lanes_for` says which beams go through on lanes (see LanesFor); an element without a step on
+// lanes takes them only for the crossings.
 // Each ray draws its segment up to the hit in the scheme window, then its mark. When the marks have
 // a window of their own, a ray whose segment and mark repeat those of the ray drawn before it is
 // not drawn again: the same drawing once more would change neither a pixel nor any colour or
 // window choice.
 template <class OnHit, class BeforeSegment, class DrawMark>
 int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay behind,
-               int mark_window, const OnHit& on_hit, BeforeSegment&& before_segment,
-               DrawMark&& draw_mark) {
+               LanesFor lanes_for, int mark_window, const OnHit& on_hit,
+               BeforeSegment&& before_segment, DrawMark&& draw_mark) {
   Graphics& g = ws.graphics;
   using Sweep = FlatSweep<OnHit>;
   using Drawing = typename Sweep::Drawing;
@@ -397,7 +404,9 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
     draw_mark(d.mark);
   };
   const bool skip_repeats = mark_window != 1;
-  if (ws.lanes > 1 && compute.lanes_map() && !mostly_repeated(rays, PlaneCrossing(plane, behind))) {
+  const bool every_beam = lanes_for == LanesFor::kEveryBeam && Sweep::kHitsOnLanes;
+  if (ws.lanes > 1 && compute.lanes_map() &&
+      (every_beam || !mostly_repeated(rays, PlaneCrossing(plane, behind)))) {
     return sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, skip_repeats, compute, draw);
   }
   return sweep_rays<Drawing>(ws.pool, rays, skip_repeats, compute, draw);

@@ -17,7 +17,7 @@ class FlatElementTest : public TraceTest {
   int trace(BehindRay behind, double xo = 5.0) {
     hits = 0;
     return trace_flat(
-        ws, rays, flat_plane(1.0, 0.0, 0.0, xo, 0.0), behind, 2,
+        ws, rays, flat_plane(1.0, 0.0, 0.0, xo, 0.0), behind, LanesFor::kNewCrossings, 2,
         [this](Ray&) { return ++hits; }, [] {}, [](int) {});
   }
 
