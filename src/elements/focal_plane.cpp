@@ -201,8 +201,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     const auto draw = [&](const Drawing& p) {
       g.select_window(1, 0);
       g.select_color(color_index);
-      g.draw_to_pixel(1, p.from.x, p.from.y, kMove);
-      g.draw_to_pixel(1, p.to.x, p.to.y, kLine);
+      g.draw_pixel_segment(1, p.from, p.to);
       if (p.hz < spot.z_min) spot.z_min = to_single(p.hz);
       if (p.hz > spot.z_max) spot.z_max = to_single(p.hz);
       if (p.u < spot.u_min) spot.u_min = p.u;

@@ -163,8 +163,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   const auto draw = [&](const Drawing& d) {
     g.select_window(1, 0);
     g.select_color(color::kRay);
-    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
-    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
+    g.draw_pixel_segment(1, d.from, d.to);
     g.select_color(d.passes ? color::kPassingHit : color::kRay);
     g.plot_pixel(k, d.mark);
   };

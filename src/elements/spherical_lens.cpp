@@ -187,8 +187,7 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
 }
 
 void draw_crossing(Graphics& g, const Crossing& c, int k) {
-  g.draw_to_pixel(1, c.from.x, c.from.y, kMove);
-  g.draw_to_pixel(1, c.to.x, c.to.y, kLine);
+  g.draw_pixel_segment(1, c.from, c.to);
   g.select_window(k, 0);
   g.select_color(c.lost ? color::kRay : color::kPassingHit);
   g.plot_pixel(k, c.mark);

@@ -266,8 +266,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
       g.plot_pixel(k, d.mark);
       g.select_window(1, 0);
     }
-    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
-    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
+    g.draw_pixel_segment(1, d.from, d.to);
   };
   const LaneViews views = lane_views(g, k);
   const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2};

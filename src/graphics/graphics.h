@@ -207,6 +207,20 @@ class Graphics {
     select_window(window, 0);
     pen_to({pixel_x, pixel_y}, pen);
   }
+  // draw_to_pixel (from, kMove) then draw_to_pixel (to, kLine): a ray's segment in pixels. The
+  // line last drawn in the window, again, changes no pixel and leaves the pen at its end.
+  void draw_pixel_segment(int window, PixelPoint from, PixelPoint to) {
+    select_window(window, 0);
+    Pen* s = active_pen();
+    if (s && s->last == Pen::Last::kLine && s->from == from && s->to == to && s->rgb == s->line) {
+      s->at = to;
+      s->at_set = true;
+      s->moved = false;
+      return;
+    }
+    pen_to(from, kMove);
+    pen_to(to, kLine);
+  }
   // draw_to (x0, y0, kMove) then draw_to (x1, y1, kLine): a ray's segment. The same world segment
   // as the last line drawn in the window needs no mapping.
   void draw_segment(int window, int view, float x0, float y0, float x1, float y1) {

@@ -399,8 +399,7 @@ int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay
   const Sweep compute(on_hit, plane, behind, g.mapping(1, 1), lane_views(g, mark_window));
   const auto draw = [&](const Drawing& d) {
     before_segment();
-    g.draw_to_pixel(1, d.from.x, d.from.y, kMove);
-    g.draw_to_pixel(1, d.to.x, d.to.y, kLine);
+    g.draw_pixel_segment(1, d.from, d.to);
     draw_mark(d.mark);
   };
   const bool skip_repeats = mark_window != 1;

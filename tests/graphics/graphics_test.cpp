@@ -342,6 +342,44 @@ TEST_F(GraphicsTest, RepeatedLineOrPointIsLeftOutButTheLineStillMoves) {
   EXPECT_EQ(p.pixels.back().color, 0xFFFFFFu);
 }
 
+// A segment in pixels is a move and a line: the same calls reach the platform, the same lines are
+// left out, and later lines continue from where it leaves the pen.
+TEST_F(GraphicsTest, PixelSegmentDrawsAsAMoveAndALine) {
+  const auto drawing = [](bool as_segment) {
+    StubbornPlatform platform;
+    Graphics graphics{platform};
+    graphics.open_element_window(1, 480, 640, "Окно");
+    graphics.open_element_window(2, 480, 640, "Окно");
+    graphics.select_window(1, 0);
+    const auto segment = [&](int x0, int y0, int x1, int y1) {
+      if (as_segment) {
+        graphics.draw_pixel_segment(1, {x0, y0}, {x1, y1});
+      } else {
+        graphics.draw_to_pixel(1, x0, y0, kMove);
+        graphics.draw_to_pixel(1, x1, y1, kLine);
+      }
+    };
+    graphics.select_color(1);
+    segment(10, 10, 20, 10);
+    segment(10, 10, 20, 10);
+    graphics.draw_to_pixel(1, 20, 30, kLine);
+    segment(20, 10, 20, 30);
+    segment(20, 10, 20, 30);
+    segment(20, 30, 20, 10);  // the same pixels the other way
+    graphics.select_color(3);
+    segment(20, 30, 20, 10);
+    graphics.plot_pixel(2, {5, 5});
+    segment(20, 30, 20, 10);
+    graphics.set_line_style(2);
+    segment(20, 30, 20, 10);
+    graphics.draw_to_pixel(1, 40, 40, kLine);
+    return platform.calls;
+  };
+  const Calls moves_and_lines = drawing(false);
+  EXPECT_EQ(drawing(true), moves_and_lines);
+  EXPECT_GT(moves_and_lines.size(), 10u);
+}
+
 // What the program set in a window reaches the platform before the platform's windows change, and
 // a colour chosen while no window is known goes straight to whichever the platform has.
 TEST_F(GraphicsTest, OpeningAWindowPassesOnWhatWaitsAndLaterColoursGoStraightOn) {
