@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -16,6 +17,11 @@
 namespace lumi {
 
 std::string example(const char* name) { return std::string(LUMI_EXAMPLES_DIR) + "/" + name; }
+
+std::string diagnostics_log_text() {
+  QFile log("диагностика.dat");
+  return log.open(QIODevice::ReadOnly) ? log.readAll().toStdString() : std::string();
+}
 
 void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos, Qt::MouseButton button,
            Qt::KeyboardModifiers modifiers) {
@@ -44,6 +50,7 @@ void DesktopTest::make_platform(std::optional<std::string> first_scheme,
   platform_ = std::make_unique<QtPlatform>(std::move(first_scheme));
   platform_->set_file_chooser([this](const OpenFileRequest& request, QWidget*) {
     requests_.push_back(request);
+    logs_at_requests_.push_back(diagnostics_log_text());
     if (answers_.empty()) return std::optional<std::string>();
     std::optional<std::string> answer = answers_.front();
     answers_.pop_front();

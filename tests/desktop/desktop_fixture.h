@@ -27,6 +27,9 @@ namespace lumi {
 
 std::string example(const char* name);  // a bundled scheme
 
+// The diagnostics log in the working directory, as it stands; empty when there is none.
+std::string diagnostics_log_text();
+
 // Mouse actions through the window system, as the user makes them: delivered to whatever widget
 // lies under `pos` (a point of `widget`), which must be on the screen.
 void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos,
@@ -75,6 +78,8 @@ class DesktopTest : public ::testing::Test {
   std::vector<int> stacking_order() const;
 
   std::vector<OpenFileRequest> requests_;  // what the open dialog was asked, in order
+  // The diagnostics log as each request found it: the pass before has ended, the next not begun
+  std::vector<std::string> logs_at_requests_;
   std::deque<std::optional<std::string>> answers_;
   std::optional<int> ended_;  // the status of FrameWindow::ended
 

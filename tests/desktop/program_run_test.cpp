@@ -117,7 +117,9 @@ TEST_F(DesktopTest, DesktopRefusedFileIsShownInAMessageBoxAndTheDialogComesBack)
   EXPECT_FALSE(captions().empty());
 }
 
-// The telescope with a million rays and 21 focus shifts: long enough to be interrupted.
+// The telescope with a million rays and 21 focus shifts, and twenty wide diaphragms that every
+// ray passes before the focal plane: the pass takes a good while to reach its last element, which
+// writes its last log line only when its whole sweep is done.
 std::string long_scheme() {
   QFile in(QString::fromStdString(example("newton-telescope.ops")));
   EXPECT_TRUE(in.open(QIODevice::ReadOnly));
@@ -126,15 +128,16 @@ std::string long_scheme() {
   text.replace("                  21   N2", "                1000   N2");
   text.replace("                 -4.   ", "                -10.   ");
   text.replace("                  4.   ", "                 10.   ");
+  const QByteArray diaphragm = "        21         4   outer diaphragm\n"
+                               "               1000.   D\n"
+                               "                300.   Xo\n"
+                               "                100.   Yo\n"
+                               "                 90.   Fi\n";
+  text.replace("        62         8", diaphragm.repeated(20) + "        62         8");
   QFile out("long.ops");
   EXPECT_TRUE(out.open(QIODevice::WriteOnly));
   out.write(text);
   return "long.ops";
-}
-
-std::string log_text() {
-  QFile log("диагностика.dat");
-  return log.open(QIODevice::ReadOnly) ? log.readAll().toStdString() : std::string();
 }
 
 // "Открыть" chosen from the GUI thread while the program thread traces; then a stream of mouse
@@ -142,11 +145,14 @@ std::string log_text() {
 TEST_F(DesktopTest, DesktopOpenWhileTracingStopsThePassThenTheMouseStreamIsFollowed) {
   const std::string scheme = long_scheme();
   start_program(scheme, {example("singlet.ops")});
-  ASSERT_TRUE(wait_until([&] { return captions().size() == 4; }));
+  ASSERT_TRUE(wait_until([&] { return captions().size() >= 4; }));
   action("Открыть")->trigger();
   ASSERT_TRUE(wait_until([&] { return !requests_.empty(); }));
-  // The last line of the focal plane's sweep was never written: the pass stopped before it.
-  EXPECT_EQ(log_text().find("\xF2\xEE\xF7\xE5\xEA"), std::string::npos);  // "точек"
+  // The last line of the focal plane's sweep was never written: the pass stopped before it. The
+  // log is read as the request found it, before the next scheme's pass rewrites it.
+  ASSERT_FALSE(logs_at_requests_.empty());
+  EXPECT_FALSE(logs_at_requests_[0].empty());
+  EXPECT_EQ(logs_at_requests_[0].find("\xF2\xEE\xF7\xE5\xEA"), std::string::npos);  // "точек"
 
   ASSERT_TRUE(wait_for_interactive());
   CanvasView* view = frame().view(1);
