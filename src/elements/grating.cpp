@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "elements/elements.h"
+#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -121,12 +122,6 @@ struct GratingLanes {
     return {at, leaves[i] != 0};
   }
 };
-
-// The same vector in every lane
-template <int N>
-LUMI_LANES Vec3Lanes<N> in_every_lane(const Vec3& v) {
-  return splat<N>(v.x, v.y, v.z);
-}
 
 // diffract for N rays at a time; the single-precision steps are taken in singles.
 template <int N>

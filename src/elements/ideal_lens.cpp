@@ -13,6 +13,7 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
+#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
@@ -59,7 +60,7 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
   const RayLanes<N> r = load_lanes<N>(rays, count);
   const Vec3Lanes<N>& s = r.position;
   const Vec3Lanes<N>& u = r.direction;
-  const Vec3Lanes<N> n = splat<N>(lens.n.x, lens.n.y, lens.n.z);
+  const Vec3Lanes<N> n = in_every_lane<N>(lens.n);
   const Lanes<N> q = dot(n, u);
   const LaneMask<N> parallel = lanes_lt(q, kParallelLimit) & lanes_gt(q, -kParallelLimit);
   const Lanes<N> t = -(dot(n, s) + lens.c) / q;

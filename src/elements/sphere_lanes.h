@@ -1,11 +1,17 @@
 // meet_sphere on N rays at a time (see tracing/lanes.h): the same roots, the same choice
-// between them, lane by lane.
+// between them, lane by lane; and the elements' vectors in every lane.
 #pragma once
 
 #include "elements/spherical_surface.h"
 #include "tracing/lanes.h"
 
 namespace lumi {
+
+// The same vector in every lane.
+template <int N>
+LUMI_LANES Vec3Lanes<N> in_every_lane(const Vec3& v) {
+  return splat<N>(v.x, v.y, v.z);
+}
 
 // How each lane met the sphere, as SphereMeet says it: `met` (not kMissed), `first` (the larger
 // root taken), `behind` (the smaller one negative, when the larger was not taken) and `second`
@@ -22,7 +28,7 @@ struct SphereLanes {
 template <int N, class Accept>
 LUMI_LANES SphereLanes<N> meet_sphere_lanes(const Vec3Lanes<N>& s, const Vec3Lanes<N>& u,
                                             const Vec3& c, double r, Accept& accept) {
-  const Vec3Lanes<N> sc = s - splat<N>(c.x, c.y, c.z);
+  const Vec3Lanes<N> sc = s - in_every_lane<N>(c);
   const Lanes<N> a = dot(u, u);
   const Lanes<N> b = 2.0 * dot(sc, u);
   const Lanes<N> c2 = dot(sc, sc) - r * r;

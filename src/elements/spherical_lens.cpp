@@ -280,7 +280,7 @@ struct SurfaceLanes {
 
 template <int N>
 LUMI_LANES Vec3Lanes<N> surface_normal(const Surface& s, const Vec3Lanes<N>& h) {
-  const Vec3Lanes<N> centre = splat<N>(s.centre.x, s.centre.y, s.centre.z);
+  const Vec3Lanes<N> centre = in_every_lane<N>(s.centre);
   const Vec3Lanes<N> w = s.r > 0.0 ? h - centre : centre - h;
   const Lanes<N> l = lane_sqrt(dot(w, w));
   return {w.x / l, w.y / l, w.z / l};
@@ -372,7 +372,7 @@ LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* ray
   x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
   x.meet = meet_curved_surface(s, x.r, accept_sign);
-  const Vec3Lanes<N> rel = x.meet.hit - splat<N>(s.vertex.x, s.vertex.y, s.vertex.z);
+  const Vec3Lanes<N> rel = x.meet.hit - in_every_lane<N>(s.vertex);
   x.outside = lanes_gt(dot(rel, rel), s.rmax2);
   const Vec3Lanes<N>& u = x.r.direction;
   const Vec3Lanes<N>& m = x.meet.normal;

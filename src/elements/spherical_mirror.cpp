@@ -106,7 +106,7 @@ struct MirrorDrawing {
 // The mirror's normal at a hit, unnormalised: toward the centre, away from it when R < 0.
 template <int N>
 LUMI_LANES Vec3Lanes<N> mirror_normal(const CurvedMirror& m, const Vec3Lanes<N>& h) {
-  const Vec3Lanes<N> centre = splat<N>(m.centre.x, m.centre.y, m.centre.z);
+  const Vec3Lanes<N> centre = in_every_lane<N>(m.centre);
   return m.r < 0.0 ? h - centre : centre - h;
 }
 
@@ -131,7 +131,7 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
   const LaneMask<N> marked = meet.first | meet.second;
   const Vec3Lanes<N>& hit = meet.point;
 
-  const Vec3Lanes<N> rel = hit - splat<N>(m.vertex.x, m.vertex.y, m.vertex.z);
+  const Vec3Lanes<N> rel = hit - in_every_lane<N>(m.vertex);
   const Lanes<N> r2 = dot(rel, rel);
   const LaneMask<N> stopped = lanes_gt(r2, m.rmax2) | lanes_lt(r2, m.rin2);
   // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right

@@ -340,10 +340,7 @@ class FlatSweep {
         ray.alive = 0.0;
         continue;
       }
-      ray.x = c.hit.x[i];
-      ray.y = c.hit.y[i];
-      ray.z = c.hit.z[i];
-      ray.path += c.t[i];
+      move_to_hit(ray, c.t[i], c.hit.x[i], c.hit.y[i]);
       out.next() = {hits.finish(i, ray, p.mark(i)), p.from(i), p.to(i)};
       out.take();
     }
