@@ -132,43 +132,51 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   // helpers share a round, so each thread streams through a long stretch of the bundle
   constexpr std::ptrdiff_t kOwnBlock = 256;
   constexpr std::ptrdiff_t kSharedBlock = 4096;
-  static_assert(2 * kSharedBlock * sizeof(Record) <= SweepPool::kScratchBytes,
-                "the scratch memory holds a block in each half");
+  static_assert(kSharedBlock * sizeof(Record) <= SweepPool::kRegionBytes,
+                "a region of the scratch memory holds the records of a block");
 
-  // A round is one block, or as many as half the pool's scratch memory holds records for: the
-  // helpers work out the next round in the other half while this thread draws one
+  // A round is one block, or as many as a region of the pool's scratch memory holds records for:
+  // the helpers work out the next round in the next region while this thread draws one. The
+  // rounds go round all the regions, so a thread writes records where the other thread read them
+  // long before, which its cache has let go of by then; writing the lines another core still
+  // holds is what costs when two regions take turns.
   constexpr std::ptrdiff_t kMaxRound = 512;
+  constexpr int kRegions = static_cast<int>(SweepPool::kScratchBytes / SweepPool::kRegionBytes);
   Record own[kOwnBlock];
-  Record* halves[2] = {own, own};
+  Record* regions[kRegions];
+  for (Record*& region : regions) region = own;
   std::ptrdiff_t round_blocks = 1;
   const bool helped = pool != nullptr && pool->helpers() > 0 && rays.count > kOwnBlock;
   const std::ptrdiff_t block = helped ? kSharedBlock : kOwnBlock;
   const std::ptrdiff_t blocks = (rays.count + block - 1) / block;
   if (helped) {
-    const std::span<std::byte> scratch = pool->scratch();
     static_assert(alignof(Record) <= alignof(std::max_align_t));
     round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(scratch.size() / 2 / (block * sizeof(Record))));
-    halves[0] = reinterpret_cast<Record*>(scratch.data());
-    halves[1] = halves[0] + round_blocks * block;
+        kMaxRound, static_cast<std::ptrdiff_t>(SweepPool::kRegionBytes / (block * sizeof(Record))));
+    for (int i = 0; i < kRegions; ++i) {
+      regions[i] = reinterpret_cast<Record*>(pool->scratch().data() + i * SweepPool::kRegionBytes);
+    }
   }
   SweptBlock results[2][kMaxRound];
 
   // The round being worked out; changed only while no round is out
   std::ptrdiff_t round = 0;
   int half = 0;
+  Record* round_records = own;
   auto block_task = [&](int b) {
     Ray* const first = rays.begin() + (round + b) * block;
     Ray* const end = first + std::min(block, rays.end() - first);
-    results[half][b] = sweep_block(first, end, halves[half] + b * block);
+    results[half][b] = sweep_block(first, end, round_records + b * block);
   };
   const auto blocks_from = [&](std::ptrdiff_t r) {
     return static_cast<int>(std::min(round_blocks, blocks - r));
   };
-  // Works out round r into half h: on this thread alone, or handed to the helpers
-  const auto work_out = [&](std::ptrdiff_t r, int h) {
+  const auto region_of = [&](std::ptrdiff_t r) { return regions[(r / round_blocks) % kRegions]; };
+  // Works out round r: on this thread alone, or handed to the helpers
+  const auto work_out = [&](std::ptrdiff_t r) {
     round = r;
-    half = h;
+    half = static_cast<int>((r / round_blocks) % 2);
+    round_records = region_of(r);
     if (helped) {
       pool->start(blocks_from(r), block_task);
     } else {
@@ -180,18 +188,19 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   bool drawn_any = false;
   int produced = 0;
   if (blocks > 0) {
-    work_out(0, 0);
+    work_out(0);
     if (helped) pool->finish();
   }
   for (std::ptrdiff_t r = 0; r < blocks; r += round_blocks) {
     const int h = static_cast<int>((r / round_blocks) % 2);
+    const Record* const drawn = region_of(r);
     const bool more = r + round_blocks < blocks;
-    if (more && helped) work_out(r + round_blocks, 1 - h);
+    if (more && helped) work_out(r + round_blocks);
 
     // The first record of a block may repeat the last one of the block before
     for (int b = 0; b < blocks_from(r); ++b) {
       produced += results[h][b].produced;
-      const Record* const records = halves[h] + b * block;
+      const Record* const records = drawn + b * block;
       for (int i = 0; i < results[h][b].count; ++i) {
         const Record& record = records[i];
         if (i == 0 && skip_repeats && drawn_any && record == last) continue;
@@ -204,7 +213,7 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
       if (helped) {
         pool->finish();
       } else {
-        work_out(r + round_blocks, 1 - h);
+        work_out(r + round_blocks);
       }
     }
   }

@@ -28,9 +28,11 @@ class SweepPool {
 
   int helpers() const { return static_cast<int>(threads_.size()); }
 
-  static constexpr std::size_t kScratchBytes = std::size_t{2} << 20;
+  // Memory for the results of the rounds of parts, kept for the pool's life: regions of
+  // kRegionBytes that a sweep's rounds take in turn.
+  static constexpr std::size_t kRegionBytes = std::size_t{4} << 20;
+  static constexpr std::size_t kScratchBytes = 4 * kRegionBytes;
 
-  // Memory for the results of one round of parts, kept for the pool's life.
   std::span<std::byte> scratch() { return {scratch_.get(), kScratchBytes}; }
 
   // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
