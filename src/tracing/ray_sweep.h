@@ -132,7 +132,7 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   // helpers share a round, so each thread streams through a long stretch of the bundle
   constexpr std::ptrdiff_t kOwnBlock = 256;
   constexpr std::ptrdiff_t kSharedBlock = 4096;
-  static_assert(kSharedBlock * sizeof(Record) <= SweepPool::kRegionBytes,
+  static_assert(kSharedBlock * sizeof(Record) <= SweepPool::kLeastRegionBytes,
                 "a region of the scratch memory holds the records of a block");
 
   // A round is one block, or as many as a region of the pool's scratch memory holds records for:
@@ -141,7 +141,7 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   // long before, which its cache has let go of by then; writing the lines another core still
   // holds is what costs when two regions take turns.
   constexpr std::ptrdiff_t kMaxRound = 512;
-  constexpr int kRegions = static_cast<int>(SweepPool::kScratchBytes / SweepPool::kRegionBytes);
+  constexpr int kRegions = SweepPool::kRegions;
   Record own[kOwnBlock];
   Record* regions[kRegions];
   for (Record*& region : regions) region = own;
@@ -152,10 +152,8 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   if (helped) {
     static_assert(alignof(Record) <= alignof(std::max_align_t));
     round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(SweepPool::kRegionBytes / (block * sizeof(Record))));
-    for (int i = 0; i < kRegions; ++i) {
-      regions[i] = reinterpret_cast<Record*>(pool->scratch().data() + i * SweepPool::kRegionBytes);
-    }
+        kMaxRound, static_cast<std::ptrdiff_t>(pool->region_bytes() / (block * sizeof(Record))));
+    for (int i = 0; i < kRegions; ++i) regions[i] = reinterpret_cast<Record*>(pool->region(i));
   }
   SweptBlock results[2][kMaxRound];
 

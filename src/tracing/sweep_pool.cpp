@@ -34,7 +34,12 @@ int SweepPool::default_helpers() {
   return std::clamp(cores - 1, 0, 7);
 }
 
-SweepPool::SweepPool(int helpers) : scratch_(new std::byte[kScratchBytes]) {
+// Regions start on cache lines and are whole lines long, so no line holds records of two regions.
+SweepPool::SweepPool(int helpers, std::size_t region_bytes)
+    : region_bytes_((std::max(region_bytes, kLeastRegionBytes) + kCacheLine - 1) / kCacheLine *
+                    kCacheLine),
+      scratch_(static_cast<std::byte*>(
+          ::operator new[](kRegions * region_bytes_, std::align_val_t{kCacheLine}))) {
   threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
   for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <span>
 #include <thread>
 #include <vector>
@@ -21,19 +22,21 @@ class SweepPool {
   // One helper fewer than the machine has cores, at most seven.
   static int default_helpers();
 
-  explicit SweepPool(int helpers = default_helpers());
+  // Memory for the results of the rounds of parts, kept for the pool's life: kRegions regions of
+  // region_bytes (no less than kLeastRegionBytes) that a sweep's rounds take in turn.
+  static constexpr int kRegions = 4;
+  static constexpr std::size_t kRegionBytes = std::size_t{4} << 20;
+  static constexpr std::size_t kLeastRegionBytes = std::size_t{256} << 10;
+
+  explicit SweepPool(int helpers = default_helpers(), std::size_t region_bytes = kRegionBytes);
   ~SweepPool();
   SweepPool(const SweepPool&) = delete;
   SweepPool& operator=(const SweepPool&) = delete;
 
   int helpers() const { return static_cast<int>(threads_.size()); }
 
-  // Memory for the results of the rounds of parts, kept for the pool's life: regions of
-  // kRegionBytes that a sweep's rounds take in turn.
-  static constexpr std::size_t kRegionBytes = std::size_t{4} << 20;
-  static constexpr std::size_t kScratchBytes = 4 * kRegionBytes;
-
-  std::span<std::byte> scratch() { return {scratch_.get(), kScratchBytes}; }
+  std::size_t region_bytes() const { return region_bytes_; }
+  std::byte* region(int i) { return scratch_.get() + static_cast<std::size_t>(i) * region_bytes_; }
 
   // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
   // and returns when all have returned. The task must not throw.
@@ -72,7 +75,12 @@ class SweepPool {
   std::mutex mutex_;
   std::condition_variable round_started_, round_done_;
 
-  std::unique_ptr<std::byte[]> scratch_;
+  static constexpr std::size_t kCacheLine = 64;
+  struct FreeLines {
+    void operator()(std::byte* p) const { ::operator delete[](p, std::align_val_t{kCacheLine}); }
+  };
+  std::size_t region_bytes_;
+  std::unique_ptr<std::byte[], FreeLines> scratch_;
   std::vector<std::thread> threads_;
 };
 

@@ -114,7 +114,8 @@ void expect_same(const Outcome& a, const Outcome& b) {
 
 TEST(SweepPoolTest, FlatElementsTraceTheSameOnTheHelpers) {
   static RayBundle rays;
-  SweepPool pool(3);
+  // Regions as small as they go, so that the rounds of a sweep go round them more than once
+  SweepPool pool(3, SweepPool::kLeastRegionBytes);
   // Columns of 300 rays, so runs of repeated drawings cross the edges of blocks; and a fan
   const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 300, 0.5f, 0.6f, 2});
   const ElementRecord fan = element({11, 16, 10, 10, -30, 0, 0, 30, 30, 0.5f, 0.5f, 1, -10, 10, 6,
