@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <span>
 #include <type_traits>
 #include <utility>
 
@@ -157,24 +156,23 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   }
   SweptBlock results[2][kMaxRound];
 
+  // Where round r's records and its blocks' results go: the results of two rounds take turns
+  const auto region_of = [&](std::ptrdiff_t r) { return regions[(r / round_blocks) % kRegions]; };
+  const auto results_of = [&](std::ptrdiff_t r) { return results[(r / round_blocks) % 2]; };
+
   // The round being worked out; changed only while no round is out
   std::ptrdiff_t round = 0;
-  int half = 0;
-  Record* round_records = own;
   auto block_task = [&](int b) {
     Ray* const first = rays.begin() + (round + b) * block;
     Ray* const end = first + std::min(block, rays.end() - first);
-    results[half][b] = sweep_block(first, end, round_records + b * block);
+    results_of(round)[b] = sweep_block(first, end, region_of(round) + b * block);
   };
   const auto blocks_from = [&](std::ptrdiff_t r) {
     return static_cast<int>(std::min(round_blocks, blocks - r));
   };
-  const auto region_of = [&](std::ptrdiff_t r) { return regions[(r / round_blocks) % kRegions]; };
   // Works out round r: on this thread alone, or handed to the helpers
   const auto work_out = [&](std::ptrdiff_t r) {
     round = r;
-    half = static_cast<int>((r / round_blocks) % 2);
-    round_records = region_of(r);
     if (helped) {
       pool->start(blocks_from(r), block_task);
     } else {
@@ -190,16 +188,16 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
     if (helped) pool->finish();
   }
   for (std::ptrdiff_t r = 0; r < blocks; r += round_blocks) {
-    const int h = static_cast<int>((r / round_blocks) % 2);
     const Record* const drawn = region_of(r);
+    const SweptBlock* const done = results_of(r);
     const bool more = r + round_blocks < blocks;
     if (more && helped) work_out(r + round_blocks);
 
     // The first record of a block may repeat the last one of the block before
     for (int b = 0; b < blocks_from(r); ++b) {
-      produced += results[h][b].produced;
+      produced += done[b].produced;
       const Record* const records = drawn + b * block;
-      for (int i = 0; i < results[h][b].count; ++i) {
+      for (int i = 0; i < done[b].count; ++i) {
         const Record& record = records[i];
         if (i == 0 && skip_repeats && drawn_any && record == last) continue;
         draw(record);

@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <span>
 #include <thread>
 #include <vector>
 
