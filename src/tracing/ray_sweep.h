@@ -10,6 +10,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <type_traits>
 #include <utility>
@@ -123,97 +124,112 @@ int sweep_ray_groups(SweepPool* pool, RayBundle& rays, int lanes, bool skip_repe
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
 }
 
+// Draws the records of the blocks of a sweep, block after block in ray order: the first record of
+// a block may repeat the last one of the block before.
+template <class Record, class Draw>
+class BlockReplay {
+ public:
+  BlockReplay(Draw& draw, bool skip_repeats) : draw_(draw), skip_(skip_repeats) {}
+
+  void replay(const Record* records, SweptBlock block) {
+    produced_ += block.produced;
+    if (block.count == 0) return;
+    const bool repeat = skip_ && drawn_any_ && records[0] == last_;
+    for (int i = repeat ? 1 : 0; i < block.count; ++i) draw_(records[i]);
+    last_ = records[block.count - 1];
+    drawn_any_ = true;
+  }
+  int produced() const { return produced_; }
+
+ private:
+  Draw& draw_;
+  bool skip_;
+  Record last_{};
+  bool drawn_any_ = false;
+  int produced_ = 0;
+};
+
+// The rays a sweep on one thread works out at a time: a bundle no longer is swept alone.
+inline constexpr std::ptrdiff_t kAloneBlock = 256;
+
+// A sweep on this thread alone, a short block at a time, in a buffer of its own.
+template <class Record, class SweepBlock, class Replay>
+void sweep_alone(RayBundle& rays, const SweepBlock& sweep_block, Replay& replay) {
+  constexpr std::ptrdiff_t kBlock = kAloneBlock;
+  Record records[kBlock];
+  for (Ray* first = rays.begin(); first < rays.end(); first += kBlock) {
+    Ray* const end = first + std::min(kBlock, rays.end() - first);
+    replay.replay(records, sweep_block(first, end, records));
+  }
+}
+
+// A sweep shared with the pool's helpers, in long blocks so that each thread streams through a
+// long stretch of the bundle. Any thread works out the next block nobody has taken; this thread
+// draws the blocks in order as they are done, and works one out itself while the block it needs
+// next is still in the making. The records go round the pool's scratch memory a block's slot at a
+// time: a block takes its slot once the block that had it last has been drawn. A thread thus
+// writes records long after any thread last read there, so no core waits for another to give up
+// a line it still holds, and no thread waits at the end of a round of blocks, as a sweep in rounds
+// would.
+template <class Record, class SweepBlock, class Replay>
+void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_block,
+                  Replay& replay) {
+  constexpr int kBlock = 4096;
+  constexpr int kMaxSlots = 1024;
+  static_assert(2 * kBlock * sizeof(Record) <= SweepPool::kLeastScratchBytes,
+                "the scratch memory holds the records of two blocks");
+  static_assert(alignof(Record) <= alignof(std::max_align_t));
+  const int blocks = (rays.count + kBlock - 1) / kBlock;
+  const int slots =
+      static_cast<int>(std::min<std::size_t>(kMaxSlots, pool.scratch_bytes() / (kBlock * sizeof(Record))));
+  Record* const ring = reinterpret_cast<Record*>(pool.scratch());
+
+  SweptBlock results[kMaxSlots];
+  std::atomic<int> done[kMaxSlots];  // 1 + the last block worked out in each slot
+  for (int s = 0; s < slots; ++s) done[s].store(0, std::memory_order_relaxed);
+  std::atomic<int> drawn{0};  // blocks drawn
+
+  auto block_task = [&](int b) {
+    const int slot = b % slots;
+    SweepPool::wait_until([&] { return b < drawn.load(std::memory_order_acquire) + slots; });
+    Ray* const first = rays.begin() + std::ptrdiff_t{b} * kBlock;
+    Ray* const end = first + std::min<std::ptrdiff_t>(kBlock, rays.end() - first);
+    results[slot] = sweep_block(first, end, ring + std::ptrdiff_t{slot} * kBlock);
+    done[slot].store(b + 1, std::memory_order_release);
+  };
+  pool.start(blocks, block_task);
+  // However this ends, no helper is left waiting for a slot or working on this frame
+  struct Finish {
+    SweepPool& pool;
+    std::atomic<int>& drawn;
+    int blocks;
+    ~Finish() {
+      drawn.store(blocks, std::memory_order_release);
+      pool.finish();
+    }
+  } finish{pool, drawn, blocks};
+
+  for (int b = 0; b < blocks; ++b) {
+    const int slot = b % slots;
+    while (done[slot].load(std::memory_order_acquire) != b + 1) {
+      if (!pool.take_part_below(b + slots)) SweepPool::pause();
+    }
+    replay.replay(ring + std::ptrdiff_t{slot} * kBlock, results[slot]);
+    drawn.store(b + 1, std::memory_order_release);
+  }
+}
+
 template <class Record, class SweepBlock, class Draw>
 int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
                  const SweepBlock& sweep_block, Draw&& draw) {
   static_assert(std::is_trivially_copyable_v<Record>);
-  // Blocks of rays: short ones on this thread alone, in a buffer of its own; long ones when
-  // helpers share a round, so each thread streams through a long stretch of the bundle
-  constexpr std::ptrdiff_t kOwnBlock = 256;
-  constexpr std::ptrdiff_t kSharedBlock = 4096;
-  static_assert(kSharedBlock * sizeof(Record) <= SweepPool::kLeastRegionBytes,
-                "a region of the scratch memory holds the records of a block");
-
-  // A round is one block, or as many as a region of the pool's scratch memory holds records for:
-  // the helpers work out the next round in the next region while this thread draws one. The
-  // rounds go round all the regions, so a thread writes records where the other thread read them
-  // long before, which its cache has let go of by then; writing the lines another core still
-  // holds is what costs when two regions take turns.
-  constexpr std::ptrdiff_t kMaxRound = 512;
-  constexpr int kRegions = SweepPool::kRegions;
-  Record own[kOwnBlock];
-  Record* regions[kRegions];
-  for (Record*& region : regions) region = own;
-  std::ptrdiff_t round_blocks = 1;
-  const bool helped = pool != nullptr && pool->helpers() > 0 && rays.count > kOwnBlock;
-  const std::ptrdiff_t block = helped ? kSharedBlock : kOwnBlock;
-  const std::ptrdiff_t blocks = (rays.count + block - 1) / block;
-  if (helped) {
-    static_assert(alignof(Record) <= alignof(std::max_align_t));
-    round_blocks = std::min<std::ptrdiff_t>(
-        kMaxRound, static_cast<std::ptrdiff_t>(pool->region_bytes() / (block * sizeof(Record))));
-    for (int i = 0; i < kRegions; ++i) regions[i] = reinterpret_cast<Record*>(pool->region(i));
+  BlockReplay<Record, std::remove_reference_t<Draw>> replay(draw, skip_repeats);
+  if (pool != nullptr && pool->helpers() > 0 && rays.count > kAloneBlock) {
+    sweep_helped<Record>(*pool, rays, sweep_block, replay);
+  } else {
+    sweep_alone<Record>(rays, sweep_block, replay);
   }
-  SweptBlock results[2][kMaxRound];
-
-  // Where round r's records and its blocks' results go: the results of two rounds take turns
-  const auto region_of = [&](std::ptrdiff_t r) { return regions[(r / round_blocks) % kRegions]; };
-  const auto results_of = [&](std::ptrdiff_t r) { return results[(r / round_blocks) % 2]; };
-
-  // The round being worked out; changed only while no round is out
-  std::ptrdiff_t round = 0;
-  auto block_task = [&](int b) {
-    Ray* const first = rays.begin() + (round + b) * block;
-    Ray* const end = first + std::min(block, rays.end() - first);
-    results_of(round)[b] = sweep_block(first, end, region_of(round) + b * block);
-  };
-  const auto blocks_from = [&](std::ptrdiff_t r) {
-    return static_cast<int>(std::min(round_blocks, blocks - r));
-  };
-  // Works out round r: on this thread alone, or handed to the helpers
-  const auto work_out = [&](std::ptrdiff_t r) {
-    round = r;
-    if (helped) {
-      pool->start(blocks_from(r), block_task);
-    } else {
-      for (int b = 0; b < blocks_from(r); ++b) block_task(b);
-    }
-  };
-
-  Record last{};
-  bool drawn_any = false;
-  int produced = 0;
-  if (blocks > 0) {
-    work_out(0);
-    if (helped) pool->finish();
-  }
-  for (std::ptrdiff_t r = 0; r < blocks; r += round_blocks) {
-    const Record* const drawn = region_of(r);
-    const SweptBlock* const done = results_of(r);
-    const bool more = r + round_blocks < blocks;
-    if (more && helped) work_out(r + round_blocks);
-
-    // The first record of a block may repeat the last one of the block before
-    for (int b = 0; b < blocks_from(r); ++b) {
-      produced += done[b].produced;
-      const Record* const records = drawn + b * block;
-      for (int i = 0; i < done[b].count; ++i) {
-        const Record& record = records[i];
-        if (i == 0 && skip_repeats && drawn_any && record == last) continue;
-        draw(record);
-        last = record;
-        drawn_any = true;
-      }
-    }
-    if (more) {
-      if (helped) {
-        pool->finish();
-      } else {
-        work_out(r + round_blocks);
-      }
-    }
-  }
-  return produced;
+  return replay.produced();
 }
 
 }  // namespace lumi

@@ -19,9 +19,7 @@ bool spin_until(Ready ready) {
   for (;;) {
     for (int i = 0; i < 256; ++i) {
       if (ready()) return true;
-#if defined(__x86_64__) || defined(__i386__)
-      __builtin_ia32_pause();
-#endif
+      SweepPool::pause();
     }
     if (std::chrono::steady_clock::now() > deadline) return ready();
   }
@@ -34,12 +32,12 @@ int SweepPool::default_helpers() {
   return std::clamp(cores - 1, 0, 7);
 }
 
-// Regions start on cache lines and are whole lines long, so no line holds records of two regions.
-SweepPool::SweepPool(int helpers, std::size_t region_bytes)
-    : region_bytes_((std::max(region_bytes, kLeastRegionBytes) + kCacheLine - 1) / kCacheLine *
-                    kCacheLine),
+// The scratch memory starts on a cache line and is whole lines long.
+SweepPool::SweepPool(int helpers, std::size_t scratch_bytes)
+    : scratch_bytes_((std::max(scratch_bytes, kLeastScratchBytes) + kCacheLine - 1) / kCacheLine *
+                     kCacheLine),
       scratch_(static_cast<std::byte*>(
-          ::operator new[](kRegions * region_bytes_, std::align_val_t{kCacheLine}))) {
+          ::operator new[](scratch_bytes_, std::align_val_t{kCacheLine}))) {
   threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
   for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
 }
@@ -83,6 +81,17 @@ void SweepPool::take_parts() {
     if (part >= parts_) return;
     call_(task_, part);
   }
+}
+
+bool SweepPool::take_part_below(int limit) {
+  int part = next_part_.load(std::memory_order_relaxed);
+  while (part < parts_ && part < limit) {
+    if (next_part_.compare_exchange_weak(part, part + 1, std::memory_order_relaxed)) {
+      call_(task_, part);
+      return true;
+    }
+  }
+  return false;
 }
 
 bool SweepPool::wait_for_round(std::uint64_t seen) {

@@ -21,21 +21,20 @@ class SweepPool {
   // One helper fewer than the machine has cores, at most seven.
   static int default_helpers();
 
-  // Memory for the results of the rounds of parts, kept for the pool's life: kRegions regions of
-  // region_bytes (no less than kLeastRegionBytes) that a sweep's rounds take in turn.
-  static constexpr int kRegions = 4;
-  static constexpr std::size_t kRegionBytes = std::size_t{4} << 20;
-  static constexpr std::size_t kLeastRegionBytes = std::size_t{256} << 10;
+  // Memory for the records of a sweep's blocks, kept for the pool's life: scratch_bytes (no less
+  // than kLeastScratchBytes), which a sweep goes round block by block.
+  static constexpr std::size_t kScratchBytes = std::size_t{16} << 20;
+  static constexpr std::size_t kLeastScratchBytes = std::size_t{1} << 20;
 
-  explicit SweepPool(int helpers = default_helpers(), std::size_t region_bytes = kRegionBytes);
+  explicit SweepPool(int helpers = default_helpers(), std::size_t scratch_bytes = kScratchBytes);
   ~SweepPool();
   SweepPool(const SweepPool&) = delete;
   SweepPool& operator=(const SweepPool&) = delete;
 
   int helpers() const { return static_cast<int>(threads_.size()); }
 
-  std::size_t region_bytes() const { return region_bytes_; }
-  std::byte* region(int i) { return scratch_.get() + static_cast<std::size_t>(i) * region_bytes_; }
+  std::size_t scratch_bytes() const { return scratch_bytes_; }
+  std::byte* scratch() { return scratch_.get(); }
 
   // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
   // and returns when all have returned. The task must not throw.
@@ -45,13 +44,35 @@ class SweepPool {
     finish();
   }
   // The same in two steps: the helpers begin at start, and this thread is free for other work
-  // (drawing the round before) until it calls finish, which takes the parts left and waits for
-  // the rest. One round at a time; the task lives until finish returns.
+  // (drawing the parts done, taking parts itself) until it calls finish, which takes the parts
+  // left and waits for the rest. One round at a time; the task lives until finish returns.
   template <class Task>
   void start(int parts, Task& task) {
     start_erased(parts, [](void* t, int part) { (*static_cast<Task*>(t))(part); }, &task);
   }
   void finish();
+  // Runs the next part not yet taken, when it is below `limit`, on this thread: for the tracing
+  // thread, while the part it needs next is still being worked out. False when it ran none.
+  bool take_part_below(int limit);
+
+  // The processor's hint for a spinning wait.
+  static void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+  // Spins, and in the end yields, until ready(): for a wait that another thread ends within the
+  // round.
+  template <class Ready>
+  static void wait_until(Ready ready) {
+    for (int spins = 0; !ready(); ++spins) {
+      if (spins < kSpinsBeforeYield) {
+        pause();
+      } else {
+        std::this_thread::yield();
+      }
+    }
+  }
 
  private:
   void start_erased(int parts, void (*call)(void*, int), void* task);
@@ -59,6 +80,7 @@ class SweepPool {
   void take_parts();
   // Whether the helpers take part in the round of `parts` parts.
   bool helped(int parts) const { return !threads_.empty() && parts > 1; }
+  static constexpr int kSpinsBeforeYield = 1 << 14;
   // Waits for a round newer than `seen`; false when the pool is closing.
   bool wait_for_round(std::uint64_t seen);
 
@@ -78,7 +100,7 @@ class SweepPool {
   struct FreeLines {
     void operator()(std::byte* p) const { ::operator delete[](p, std::align_val_t{kCacheLine}); }
   };
-  std::size_t region_bytes_;
+  std::size_t scratch_bytes_;
   std::unique_ptr<std::byte[], FreeLines> scratch_;
   std::vector<std::thread> threads_;
 };

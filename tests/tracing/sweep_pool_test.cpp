@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -36,6 +37,38 @@ TEST(SweepPoolTest, EveryPartRunsOnceInEveryRound) {
       for (int part = 0; part < 300; ++part) {
         ASSERT_EQ(runs[part].exchange(0), part < parts ? 1 : 0)
             << "helpers " << helpers << ", round " << round << ", part " << part;
+      }
+    }
+  }
+}
+
+// The tracing thread takes parts itself only below the limit it gives, and never one that a helper
+// has taken: every part still runs once.
+TEST(SweepPoolTest, PartsTakenBelowALimitRunOnce) {
+  const std::thread::id tracing = std::this_thread::get_id();
+  for (int helpers : {0, 1, 3}) {
+    SweepPool pool(helpers);
+    for (int round = 0; round < 50; ++round) {
+      std::array<std::atomic<int>, 64> runs{};
+      const int limit = round % 64;
+      bool below_only = true;  // while this thread takes parts below the limit
+      int over_limit = 0;
+      auto task = [&](int part) {
+        runs[part].fetch_add(1, std::memory_order_relaxed);
+        if (std::this_thread::get_id() == tracing && below_only && part >= limit) ++over_limit;
+      };
+      pool.start(64, task);
+      int taken = 0;
+      while (pool.take_part_below(limit)) ++taken;
+      below_only = false;
+      pool.finish();
+      EXPECT_EQ(over_limit, 0) << "helpers " << helpers << ", limit " << limit;
+      // Alone, this thread takes every part below the limit
+      if (helpers == 0) {
+        EXPECT_EQ(taken, limit);
+      }
+      for (int part = 0; part < 64; ++part) {
+        ASSERT_EQ(runs[part].load(), 1) << "helpers " << helpers << ", part " << part;
       }
     }
   }
@@ -114,8 +147,8 @@ void expect_same(const Outcome& a, const Outcome& b) {
 
 TEST(SweepPoolTest, FlatElementsTraceTheSameOnTheHelpers) {
   static RayBundle rays;
-  // Regions as small as they go, so that the rounds of a sweep go round them more than once
-  SweepPool pool(3, SweepPool::kLeastRegionBytes);
+  // Scratch memory as small as it goes, so that the blocks of a sweep go round it several times
+  SweepPool pool(3, SweepPool::kLeastScratchBytes);
   // Columns of 300 rays, so runs of repeated drawings cross the edges of blocks; and a fan
   const ElementRecord parallel = element({11, 10, 10, 10, -30, 0, 0, 70, 300, 0.5f, 0.6f, 2});
   const ElementRecord fan = element({11, 16, 10, 10, -30, 0, 0, 30, 30, 0.5f, 0.5f, 1, -10, 10, 6,
