@@ -149,7 +149,8 @@ class BlockReplay {
   int produced_ = 0;
 };
 
-// The rays a sweep on one thread works out at a time: a bundle no longer is swept alone.
+// The rays a sweep on one thread works out at a time; a bundle no longer than that is not worth
+// sharing with the helpers.
 inline constexpr std::ptrdiff_t kAloneBlock = 256;
 
 // A sweep on this thread alone, a short block at a time, in a buffer of its own.
@@ -180,8 +181,9 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
                 "the scratch memory holds the records of two blocks");
   static_assert(alignof(Record) <= alignof(std::max_align_t));
   const int blocks = (rays.count + kBlock - 1) / kBlock;
+  const std::size_t slot_bytes = kBlock * sizeof(Record);
   const int slots =
-      static_cast<int>(std::min<std::size_t>(kMaxSlots, pool.scratch_bytes() / (kBlock * sizeof(Record))));
+      static_cast<int>(std::min<std::size_t>(kMaxSlots, pool.scratch_bytes() / slot_bytes));
   Record* const ring = reinterpret_cast<Record*>(pool.scratch());
 
   SweptBlock results[kMaxSlots];
@@ -198,7 +200,8 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
     done[slot].store(b + 1, std::memory_order_release);
   };
   pool.start(blocks, block_task);
-  // However this ends, no helper is left waiting for a slot or working on this frame
+  // However the drawing ends, no helper is left waiting for a slot or still working on this
+  // sweep's blocks when it returns
   struct Finish {
     SweepPool& pool;
     std::atomic<int>& drawn;

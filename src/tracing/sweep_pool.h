@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -61,15 +62,17 @@ class SweepPool {
     __builtin_ia32_pause();
 #endif
   }
-  // Spins, and in the end yields, until ready(): for a wait that another thread ends within the
-  // round.
+  // Spins until ready(), then looks again every kWaitStep: for a wait that another thread ends,
+  // soon as a rule, or only after long when what it waits for is held up (the drawing paused in
+  // the desktop program), which then costs no core.
   template <class Ready>
   static void wait_until(Ready ready) {
-    for (int spins = 0; !ready(); ++spins) {
-      if (spins < kSpinsBeforeYield) {
+    for (int spins = 0; !ready();) {
+      if (spins < kSpinsBeforeSleep) {
+        ++spins;
         pause();
       } else {
-        std::this_thread::yield();
+        std::this_thread::sleep_for(kWaitStep);
       }
     }
   }
@@ -80,7 +83,8 @@ class SweepPool {
   void take_parts();
   // Whether the helpers take part in the round of `parts` parts.
   bool helped(int parts) const { return !threads_.empty() && parts > 1; }
-  static constexpr int kSpinsBeforeYield = 1 << 14;
+  static constexpr int kSpinsBeforeSleep = 1 << 14;
+  static constexpr std::chrono::microseconds kWaitStep{100};
   // Waits for a round newer than `seen`; false when the pool is closing.
   bool wait_for_round(std::uint64_t seen);
 
