@@ -8,7 +8,7 @@ namespace lumi {
 namespace {
 
 // How long a helper, or the tracing thread, keeps looking for the next event before it sleeps: a
-// sweep starts its rounds a fraction of a millisecond apart, and waking a sleeping thread can
+// pass starts its sweeps a fraction of a millisecond apart, and waking a sleeping thread can
 // cost as much on a virtual machine.
 constexpr auto kSpinTime = std::chrono::milliseconds(2);
 

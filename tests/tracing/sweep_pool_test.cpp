@@ -1,6 +1,7 @@
 // The sweep pool: every part of a round runs exactly once, round after round, whatever the number
-// of helpers; and the flat elements draw, count and move the rays with the pool exactly as
-// without it, also where repeated drawings meet at the edges of blocks and rounds.
+// of helpers, also where the tracing thread takes parts below a limit; and the flat elements draw,
+// count and move the rays with the pool exactly as without it, also where repeated drawings meet
+// at the edges of blocks and the blocks go round the scratch memory.
 #include "tracing/sweep_pool.h"
 
 #include <gtest/gtest.h>
