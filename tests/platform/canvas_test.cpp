@@ -1,5 +1,5 @@
 // Pixel contract of the canvas: lines with both ends and dash masks, clipping of far-away
-// coordinates, rectangles, and the repeated-line shortcut leaving the image unchanged.
+// coordinates, rectangles, and the shortcut for lines drawn before leaving the image unchanged.
 #include "platform/raster/canvas.h"
 
 #include <gtest/gtest.h>
@@ -228,20 +228,60 @@ TEST(CanvasTest, RectanglesFilledAndOutlinedWithCornersInAnyOrder) {
   EXPECT_EQ(lit(huge, kRed).size(), 120u);
 }
 
-// Draws the same scene twice: once as given, where repeated lines may be skipped, and once with
-// an off-canvas pixel between all operations, which rules the shortcut out.
-TEST(CanvasTest, SkippingRepeatedLinesLeavesTheImageIdentical) {
-  Canvas fast(40, 30), reference(40, 30);
-  auto run = [](Canvas& c, bool separate) {
-    auto sep = [&] {
-      if (separate) c.set_pixel(-1, -1, 0);
-    };
+// A canvas that draws every line afresh on a blank canvas of its own and copies its pixels over:
+// whatever was drawn before, no line is left out.
+class EveryLineCanvas {
+ public:
+  EveryLineCanvas(int width, int height) : image_(width, height) {}
+
+  void move_to(int x, int y) { image_.move_to(x, y); }
+  void line_to(int x, int y) {
+    Canvas alone(image_.width(), image_.height());
+    alone.set_background_color(0x010203);  // no line's colour
+    alone.clear();
+    alone.set_line_color(image_.line_color());
+    alone.set_line_mask(image_.line_mask());
+    alone.move_to(image_.x(), image_.y());
+    alone.line_to(x, y);
+    image_.move_to(x, y);
+    const Image lines = alone.snapshot();
+    for (int py = 0; py < lines.height; ++py) {
+      for (int px = 0; px < lines.width; ++px) {
+        if (lines.rgb(px, py) != 0x010203) image_.set_pixel(px, py, lines.rgb(px, py));
+      }
+    }
+  }
+  void set_pixel(int x, int y, Rgb rgb) { image_.set_pixel(x, y, rgb); }
+  void set_line_color(Rgb rgb) { image_.set_line_color(rgb); }
+  void set_line_mask(std::uint16_t mask) { image_.set_line_mask(mask); }
+  void set_background_color(Rgb rgb) { image_.set_background_color(rgb); }
+  void draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
+    image_.draw_rectangle(mode, x1, y1, x2, y2);
+  }
+  void draw_ink(std::span<const InkMask> masks, Rgb ink, const PixelBox* background) {
+    image_.draw_ink(masks, ink, background);
+  }
+  void clear() { image_.clear(); }
+  const Canvas& image() const { return image_; }
+
+ private:
+  Canvas image_;
+};
+
+// Draws the same scene on a canvas, where lines drawn before may be skipped, and on one that
+// draws every line.
+TEST(CanvasTest, SkippingLinesDrawnBeforeLeavesTheImageIdentical) {
+  Canvas fast(40, 30);
+  EveryLineCanvas reference(40, 30);
+  auto run = [](auto& c) {
     auto seg = [&](int x0, int y0, int x1, int y1) {
       c.move_to(x0, y0);
-      sep();
       c.line_to(x1, y1);
-      sep();
     };
+    seg(0, 0, 39, 29);
+    c.set_background_color(0x202020);
+    c.clear();
+    seg(0, 0, 39, 29);  // cleared away: drawn again
     c.set_line_color(kRed);
     seg(1, 1, 30, 20);
     seg(1, 1, 30, 20);
@@ -254,6 +294,20 @@ TEST(CanvasTest, SkippingRepeatedLinesLeavesTheImageIdentical) {
     seg(1, 1, 30, 20);
     seg(1, 1, 30, 20);
     c.set_line_mask(0xFFFF);
+    // Lines drawn again after others in their colour, and after others in another colour
+    seg(0, 5, 39, 5);
+    seg(10, 0, 10, 28);
+    seg(0, 5, 39, 5);
+    c.set_pixel(20, 5, kRed);  // a pixel in the lines' colour leaves them whole
+    seg(10, 0, 10, 28);
+    c.set_line_color(kGreen);
+    seg(0, 6, 39, 4);  // crosses the red line at (20, 5)
+    c.set_line_color(kRed);
+    seg(0, 27, 39, 27);  // red again, but the green crossing stays
+    seg(0, 5, 39, 5);
+    c.set_pixel(10, 12, kGreen);
+    c.set_pixel(12, 12, kRed);
+    seg(10, 0, 10, 28);
     c.set_line_color(kWhite);
     seg(0, 29, 39, 0);
     c.draw_rectangle(kRectFilled, 18, 10, 22, 18);
@@ -269,11 +323,12 @@ TEST(CanvasTest, SkippingRepeatedLinesLeavesTheImageIdentical) {
     c.line_to(35, 25);
     c.line_to(35, 2);
   };
-  run(fast, false);
-  run(reference, true);
-  EXPECT_EQ(fast.snapshot().pixels, reference.snapshot().pixels);
-  EXPECT_EQ(fast.pixel(15, 10), kGreen);  // in a gap of the last, dashed, red line
+  run(fast);
+  run(reference);
+  EXPECT_EQ(fast.snapshot().pixels, reference.image().snapshot().pixels);
   EXPECT_EQ(fast.pixel(35, 2), kWhite);
+  EXPECT_EQ(fast.pixel(20, 5), kRed);  // the red line drawn over the green one crossing it
+  EXPECT_EQ(fast.pixel(10, 12), kRed);
 }
 
 TEST(CanvasTest, ChangeCounterGrowsWithDrawingButNotWithASkippedRepeat) {
@@ -284,8 +339,12 @@ TEST(CanvasTest, ChangeCounterGrowsWithDrawingButNotWithASkippedRepeat) {
   EXPECT_GT(after_line, start);
   line(canvas, 0, 0, 9, 9);
   EXPECT_EQ(canvas.change_count(), after_line);
+  line(canvas, 9, 0, 0, 9);
+  const std::uint64_t after_cross = canvas.change_count();
+  line(canvas, 0, 0, 9, 9);  // drawn whole before, in the one colour painted since
+  EXPECT_EQ(canvas.change_count(), after_cross);
   canvas.set_pixel(3, 4, kRed);
-  EXPECT_GT(canvas.change_count(), after_line);
+  EXPECT_GT(canvas.change_count(), after_cross);
   Image copy;
   EXPECT_EQ(canvas.snapshot_into(copy), canvas.change_count());
   EXPECT_EQ(copy.rgb(3, 4), kRed);

@@ -143,7 +143,7 @@ void Canvas::resize(int width, int height) {
   width_ = width;
   height_ = height;
   pixels_.assign(std::size_t(width) * std::size_t(height), pixel_from_rgb(0));
-  last_segment_valid_ = false;
+  drawn_lines_.forget();
   mark_changed();
 }
 
@@ -163,17 +163,16 @@ void Canvas::move_to(int x, int y) {
 }
 
 void Canvas::line_to(int x, int y) {
-  const Segment segment{x_, y_, x, y, line_color_, line_mask_};
+  const SegmentMemo::Segment segment{x_, y_, x, y, line_mask_};
   x_ = x;
   y_ = y;
-  // The memo is the program thread's own: it is read without the lock.
-  if (last_segment_valid_ && segment == last_segment_) return;
+  if (drawn_lines_.holds(segment, line_color_)) return;
   {
     std::lock_guard lock(mutex_);
     draw_segment(segment.x0, segment.y0, segment.x1, segment.y1);
   }
-  last_segment_ = segment;
-  last_segment_valid_ = true;
+  drawn_lines_.painted(line_color_);
+  drawn_lines_.add(segment);
   mark_changed();
 }
 
@@ -207,7 +206,7 @@ void Canvas::set_pixel(int x, int y, Rgb rgb) {
     std::lock_guard lock(mutex_);
     pixel = ink;
   }
-  last_segment_valid_ = false;
+  drawn_lines_.painted(rgb);
   mark_changed();
 }
 
@@ -227,7 +226,7 @@ void Canvas::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
   if (mode != kRectOutline && mode != kRectFilled) return;
   const PixelBox box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
   std::lock_guard lock(mutex_);
-  last_segment_valid_ = false;
+  drawn_lines_.painted(line_color_);
   if (mode == kRectFilled) {
     fill_box(box, pixel_from_rgb(line_color_));
   } else {
@@ -242,7 +241,7 @@ void Canvas::draw_rectangle(int mode, int x1, int y1, int x2, int y2) {
 
 void Canvas::clear() {
   std::lock_guard lock(mutex_);
-  last_segment_valid_ = false;
+  drawn_lines_.painted(background_color_);
   std::fill(pixels_.begin(), pixels_.end(), pixel_from_rgb(background_color_));
   mark_changed();
 }
@@ -250,7 +249,8 @@ void Canvas::clear() {
 void Canvas::draw_ink(std::span<const InkMask> masks, Rgb ink, const PixelBox* background) {
   const Pixel ink_pixel = pixel_from_rgb(ink);
   std::lock_guard lock(mutex_);
-  last_segment_valid_ = false;
+  if (background) drawn_lines_.painted(background_color_);
+  drawn_lines_.painted(ink);
   if (background) fill_box(*background, pixel_from_rgb(background_color_));
   for (const InkMask& mask : masks) {
     const int y_from = std::max(0, -mask.top), y_to = std::min(mask.height, height_ - mask.top);

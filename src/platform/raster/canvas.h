@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/platform.h"
+#include "platform/raster/segment_memo.h"
 
 namespace lumi {
 
@@ -98,13 +99,6 @@ class Canvas {
   Rgb pixel(int x, int y) const;  // locks; 0 outside the image
 
  private:
-  struct Segment {
-    int x0, y0, x1, y1;
-    Rgb color;
-    std::uint16_t mask;
-    bool operator==(const Segment&) const = default;
-  };
-
   // Only the drawing thread changes the image, so a plain store of the next count suffices.
   void mark_changed() {
     changes_.store(changes_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
@@ -127,10 +121,8 @@ class Canvas {
   int text_rotation_ = 0;
   int text_row_ = 1, text_column_ = 1;
 
-  // The last line drawn, while nothing else has been drawn since: drawing it again changes
-  // nothing, and rays often repeat their segment exactly.
-  Segment last_segment_{};
-  bool last_segment_valid_ = false;
+  // The lines drawn since anything was painted in another colour: the program thread's own.
+  SegmentMemo drawn_lines_;
 };
 
 }  // namespace lumi
