@@ -251,9 +251,14 @@ class Graphics {
   void select_color(int index) {
     if (!valid_color(index)) return;
     const Rgb rgb = palette_rgb_[index];
-    set_text_rgb(rgb);
-    set_line_rgb(rgb);
     current_color_ = index;
+    if (Pen* s = active_pen()) {
+      s->text = s->line = rgb;
+      s->text_set = s->line_set = true;
+    } else {
+      send_untracked_color(rgb, kTextColor);
+      set_line_rgb(rgb);
+    }
   }
   // Sets the line and text-mode colour of the active window directly (the status line's green).
   void set_color_rgb(Rgb rgb) { set_line_rgb(rgb); }

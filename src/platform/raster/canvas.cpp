@@ -195,16 +195,10 @@ void Canvas::draw_segment(int x0, int y0, int x1, int y1) {
   }, pattern);
 }
 
-// Only this thread changes the image, so it may read it without the lock: a pixel that has the
-// colour already is left alone.
-void Canvas::set_pixel(int x, int y, Rgb rgb) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  Pixel& pixel = pixels_[std::size_t(y) * width_ + x];
-  const Pixel ink = pixel_from_rgb(rgb);
-  if (pixel == ink) return;
+void Canvas::paint(Pixel& pixel, Rgb rgb) {
   {
     std::lock_guard lock(mutex_);
-    pixel = ink;
+    pixel = pixel_from_rgb(rgb);
   }
   drawn_lines_.painted(rgb);
   mark_changed();

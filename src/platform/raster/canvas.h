@@ -83,7 +83,13 @@ class Canvas {
   // A line from the current position to (x, y), both ends drawn, in the line colour; pixel i of
   // the line (from 0) is drawn when bit 15 - i % 16 of the mask is set. (x, y) becomes current.
   void line_to(int x, int y);
-  void set_pixel(int x, int y, Rgb rgb);
+  void set_pixel(int x, int y, Rgb rgb) {
+    // Only this thread changes the image, so it may read it without the lock: a pixel that has
+    // the colour already is left alone.
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    Pixel& pixel = pixels_[std::size_t(y) * width_ + x];
+    if (pixel != pixel_from_rgb(rgb)) paint(pixel, rgb);
+  }
   // kRectOutline or kRectFilled, in the line colour; corners in any order. Other modes are ignored.
   void draw_rectangle(int mode, int x1, int y1, int x2, int y2);
   void clear();  // everything in the background colour
@@ -103,6 +109,7 @@ class Canvas {
   void mark_changed() {
     changes_.store(changes_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
   }
+  void paint(Pixel& pixel, Rgb rgb);
   void fill_box(PixelBox box, Pixel pixel);  // lock held
   void draw_segment(int x0, int y0, int x1, int y1);  // lock held
 
