@@ -256,7 +256,7 @@ class Graphics {
       s->text = s->line = rgb;
       s->text_set = s->line_set = true;
     } else {
-      send_untracked_color(rgb, kTextColor);
+      set_text_rgb(rgb);
       set_line_rgb(rgb);
     }
   }

@@ -109,7 +109,7 @@ class Canvas {
   void mark_changed() {
     changes_.store(changes_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
   }
-  void paint(Pixel& pixel, Rgb rgb);
+  void paint(Pixel& pixel, Rgb rgb);  // a pixel of the image that has another colour
   void fill_box(PixelBox box, Pixel pixel);  // lock held
   void draw_segment(int x0, int y0, int x1, int y1);  // lock held
 
