@@ -17,6 +17,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 #include "tracing/sum_bound.h"
 
 namespace lumi {
@@ -170,18 +171,25 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   }, [&stops]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
     return stop_lanes(stops, hits);
   }};
-  const auto before_segment = [&g] {
-    g.select_window(1, 0);
-    g.select_color(color::kRay);
+  // Each ray's segment is drawn in colour 1 in the scheme window and its mark in its own colour,
+  // chosen there; colour 1 is then chosen in the diaphragm's window
+  HitMarks marks(g, k);
+  const auto before_segment = [&g, &marks] {
+    if (marks.choose_each() || !marks.any()) {
+      g.select_window(1, 0);
+      g.select_color(color::kRay);
+    }
   };
-  const auto draw_mark = [&](const StopMark& mark) {
-    g.select_color(mark.stopped ? color::kRay : color::kPassingHit);
-    g.plot_pixel(k, mark.at);
-    g.select_color(color::kRay);
+  const auto draw_mark = [&marks](const StopMark& mark) {
+    marks.plot(mark.at, mark.stopped ? color::kRay : color::kPassingHit);
   };
   const int drawn =
       trace_flat(ws, rays, plane, BehindRay::kStops, LanesFor::kNewCrossings, k, on_hit,
                  before_segment, draw_mark);
+  if (marks.any()) {
+    g.select_window(k, 0);
+    g.select_color(color::kRay);
+  }
 
   ws.log.append(count_line(log_text(kind), drawn));
   g.select_window(1, 0);

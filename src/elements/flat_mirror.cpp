@@ -14,6 +14,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 
 namespace lumi {
 
@@ -109,14 +110,13 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   }, [&frame]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
     return reflect_lanes(frame, hits);
   }};
-  const auto draw_mark = [&](const MirrorMark& mark) {
-    g.select_window(k, 0);
-    g.select_color(mark.outside ? color::kRay : color::kPassingHit);
-    g.plot_pixel(k, mark.at);
-    g.select_window(1, 0);
+  HitMarks marks(g, k);
+  const auto draw_mark = [&marks](const MirrorMark& mark) {
+    marks.plot(mark.at, mark.outside ? color::kRay : color::kPassingHit);
   };
   const int drawn = trace_flat(ws, rays, plane, BehindRay::kMet, LanesFor::kNewCrossings, k,
                                on_hit, [] {}, draw_mark);
+  marks.choose_last_color(k, 1);
 
   ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
 }

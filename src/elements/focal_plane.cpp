@@ -20,6 +20,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
@@ -198,16 +199,18 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       return true;
     };
     // The spot widens in ray order; a repeated hit would not widen it
+    HitMarks marks(g, k);
     const auto draw = [&](const Drawing& p) {
-      g.select_window(1, 0);
-      g.select_color(color_index);
+      if (marks.choose_each() || !marks.any()) {
+        g.select_window(1, 0);
+        g.select_color(color_index);
+      }
       g.draw_pixel_segment(1, p.from, p.to);
       if (p.hz < spot.z_min) spot.z_min = to_single(p.hz);
       if (p.hz > spot.z_max) spot.z_max = to_single(p.hz);
       if (p.u < spot.u_min) spot.u_min = p.u;
       if (p.u > spot.u_max) spot.u_max = p.u;
-      g.select_color(p.outside ? color::kRay : color::kPassingHit);
-      g.plot_pixel(k, p.mark);
+      marks.plot(p.mark, p.outside ? color::kRay : color::kPassingHit);
     };
     const ShiftedPlane plane{{nx, ny, nz, c}, cx, cy, ux, uy, wider_than_a, b};
     const auto compute_lanes = [&plane, &views](auto lanes, Ray* const* group, int count,
@@ -217,6 +220,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     total += ws.lanes > 1 && views.exact()
                  ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw)
                  : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+    marks.choose_last_color(1, k);
 
     // Spot size of this shift
     const float dx = spot.u_max - spot.u_min;

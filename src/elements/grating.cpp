@@ -21,6 +21,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 
 namespace lumi {
 
@@ -227,15 +228,14 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     return diffract_lanes(face, hits);
   }};
   // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
-  const auto draw_mark = [&](const GratingMark& mark) {
-    g.select_window(k, 0);
-    g.select_color(mark.leaves ? color::kPassingHit : color::kRay);
-    g.plot_pixel(k, mark.at);
-    g.select_window(1, 0);
+  HitMarks marks(g, k);
+  const auto draw_mark = [&marks](const GratingMark& mark) {
+    marks.plot(mark.at, mark.leaves ? color::kPassingHit : color::kRay);
   };
   // Diffraction on lanes costs less than once for each run of repeated crossings
   const int drawn = trace_flat(ws, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
                                BehindRay::kMet, LanesFor::kEveryBeam, k, on_hit, [] {}, draw_mark);
+  marks.choose_last_color(k, 1);
 
   ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));
 }

@@ -18,6 +18,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
@@ -161,12 +162,14 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   };
   // The mark's colour is chosen while the scheme window is still current, so the scheme window
   // keeps the colour of the last mark.
+  HitMarks marks(g, k);
   const auto draw = [&](const Drawing& d) {
-    g.select_window(1, 0);
-    g.select_color(color::kRay);
+    if (marks.choose_each() || !marks.any()) {
+      g.select_window(1, 0);
+      g.select_color(color::kRay);
+    }
     g.draw_pixel_segment(1, d.from, d.to);
-    g.select_color(d.passes ? color::kPassingHit : color::kRay);
-    g.plot_pixel(k, d.mark);
+    marks.plot(d.mark, d.passes ? color::kPassingHit : color::kRay);
   };
   const LaneViews views = lane_views(g, k);
   const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped};
@@ -179,6 +182,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   } else {
     sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
   }
+  marks.choose_last_color(1, k);
 }
 
 }  // namespace lumi

@@ -23,6 +23,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 
@@ -186,12 +187,9 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
   c.lost = ray.alive == 0.0;
 }
 
-void draw_crossing(Graphics& g, const Crossing& c, int k) {
+void draw_crossing(Graphics& g, HitMarks& marks, const Crossing& c) {
   g.draw_pixel_segment(1, c.from, c.to);
-  g.select_window(k, 0);
-  g.select_color(c.lost ? color::kRay : color::kPassingHit);
-  g.plot_pixel(k, c.mark);
-  g.select_window(1, 0);
+  marks.plot(c.mark, c.lost ? color::kRay : color::kPassingHit);
 }
 
 // Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
@@ -550,7 +548,8 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   const LaneViews views = lane_views(g, k);
   const SurfaceSweepLanes entering_lanes{f, views, memo.index, true};
   const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false};
-  const auto draw = [&g, k](const Crossing& c) { draw_crossing(g, c, k); };
+  HitMarks marks(g, k);
+  const auto draw = [&g, &marks](const Crossing& c) { draw_crossing(g, marks, c); };
   const bool lanes = ws.lanes > 1 && views.exact();
   if (lanes && f.entry.r != 0.0) {
     sweep_ray_groups<Crossing>(ws.pool, rays, ws.lanes, k != 1, entering_lanes, draw);
@@ -561,6 +560,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
       lanes && f.exit.r != 0.0
           ? sweep_ray_groups<Crossing>(ws.pool, rays, ws.lanes, k != 1, leaving_lanes, draw)
           : sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
+  marks.choose_last_color(k, 1);
 
   ws.log.append(count_line(" Линза: вышло", drawn));
 }

@@ -19,6 +19,7 @@
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
+#include "tracing/hit_marks.h"
 #include "tracing/ray_sweep.h"
 
 namespace lumi {
@@ -259,13 +260,9 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
     d.to = segment_pixel(to_single(hit.x), to_single(hit.y));
     return true;
   };
+  HitMarks marks(g, k);
   const auto draw = [&](const Drawing& d) {
-    if (d.marked) {
-      g.select_window(k, 0);
-      g.select_color(d.stopped ? color::kRay : color::kPassingHit);
-      g.plot_pixel(k, d.mark);
-      g.select_window(1, 0);
-    }
+    if (d.marked) marks.plot(d.mark, d.stopped ? color::kRay : color::kPassingHit);
     g.draw_pixel_segment(1, d.from, d.to);
   };
   const LaneViews views = lane_views(g, k);
@@ -278,6 +275,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
       ws.lanes > 1 && !flat && views.exact()
           ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw)
           : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+  marks.choose_last_color(k, 1);
 
   ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));
 }

@@ -247,6 +247,11 @@ class Graphics {
     select_window(window, 0);
     set_pixel(p, palette_rgb(current_color_));
   }
+  // plot_pixel in colour `rgb`, leaving the current colour as it is.
+  void plot_pixel_rgb(int window, PixelPoint p, Rgb rgb) {
+    select_window(window, 0);
+    set_pixel(p, rgb);
+  }
 
   void select_color(int index) {
     if (!valid_color(index)) return;

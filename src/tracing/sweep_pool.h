@@ -17,6 +17,9 @@
 
 namespace lumi {
 
+// What threads sharing memory keep apart: data one thread writes often sits on a line of its own.
+inline constexpr std::size_t kCacheLine = 64;
+
 class SweepPool {
  public:
   // One helper fewer than the machine has cores, at most seven.
@@ -100,7 +103,6 @@ class SweepPool {
   std::mutex mutex_;
   std::condition_variable round_started_, round_done_;
 
-  static constexpr std::size_t kCacheLine = 64;
   struct FreeLines {
     void operator()(std::byte* p) const { ::operator delete[](p, std::align_val_t{kCacheLine}); }
   };
