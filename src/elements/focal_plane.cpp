@@ -69,12 +69,16 @@ FixedText shift_line(float d, float dx, float dy, float max) {
   return line;
 }
 
-// What a ray draws at one shift, and where it meets the plane for the spot.
+// What a ray draws at one shift, and where it meets the plane for the spot. The height hz is kept
+// in single precision, as the spot keeps its bounds: rounded first or not, it moves a bound alike,
+// since a double beyond a single bound rounds to a single beyond it or on it. Rays drawn one after
+// another seldom meet the plane at the same height, so comparing two records for a repeat looks
+// at it first.
 struct PlaneHit {
+  float hz;
+  float u;
   PixelPoint from, to, mark;
   bool outside;
-  float u;
-  double hz;
   bool operator==(const PlaneHit&) const = default;
 };
 
@@ -106,8 +110,8 @@ LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, 
       rays[i]->alive = 0.0;
       continue;
     }
-    out.next() = {pixels.from(i), pixels.to(i), pixels.mark(i), outside[i] != 0,
-                  to_single(across[i]), h.z[i]};
+    out.next() = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i), pixels.mark(i),
+                  outside[i] != 0};
     out.take();
   }
 }
@@ -193,7 +197,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       const double across2 = (hx - cx) * (hx - cx) + (hy - cy) * (hy - cy);
       const float v = to_single(2.0 * std::abs(hz));
       p.u = to_single((hx - cx) * ux + (hy - cy) * uy);
-      p.hz = hz;
+      p.hz = to_single(hz);
       p.outside = across2 >= wider_than_a || v > b;
       p.mark = mark_pixel(p.u, to_single(hz));
       return true;
@@ -206,8 +210,8 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
         g.select_color(color_index);
       }
       g.draw_pixel_segment(1, p.from, p.to);
-      if (p.hz < spot.z_min) spot.z_min = to_single(p.hz);
-      if (p.hz > spot.z_max) spot.z_max = to_single(p.hz);
+      if (p.hz < spot.z_min) spot.z_min = p.hz;
+      if (p.hz > spot.z_max) spot.z_max = p.hz;
       if (p.u < spot.u_min) spot.u_min = p.u;
       if (p.u > spot.u_max) spot.u_max = p.u;
       marks.plot(p.mark, p.outside ? color::kRay : color::kPassingHit);
