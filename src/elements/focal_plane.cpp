@@ -110,8 +110,8 @@ LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, 
       rays[i]->alive = 0.0;
       continue;
     }
-    out.next() = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i), pixels.mark(i),
-                  outside[i] != 0};
+    out.next() = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i),
+                  pixels.mark(i), outside[i] != 0};
     out.take();
   }
 }
@@ -205,10 +205,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     // The spot widens in ray order; a repeated hit would not widen it
     HitMarks marks(g, k);
     const auto draw = [&](const Drawing& p) {
-      if (marks.choose_each() || !marks.any()) {
-        g.select_window(1, 0);
-        g.select_color(color_index);
-      }
+      marks.choose_segment_color(color_index);
       g.draw_pixel_segment(1, p.from, p.to);
       if (p.hz < spot.z_min) spot.z_min = p.hz;
       if (p.hz > spot.z_max) spot.z_max = p.hz;

@@ -164,10 +164,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   // keeps the colour of the last mark.
   HitMarks marks(g, k);
   const auto draw = [&](const Drawing& d) {
-    if (marks.choose_each() || !marks.any()) {
-      g.select_window(1, 0);
-      g.select_color(color::kRay);
-    }
+    marks.choose_segment_color(color::kRay);
     g.draw_pixel_segment(1, d.from, d.to);
     marks.plot(d.mark, d.passes ? color::kPassingHit : color::kRay);
   };

@@ -21,9 +21,14 @@ class alignas(kCacheLine) HitMarks {
  public:
   HitMarks(Graphics& g, int window) : g_(g), window_(window) {}
 
-  // Whether each mark's colour is chosen (in the scheme window) as it is plotted, so that the
-  // element has to choose the segments' colour again before each segment.
-  bool choose_each() const { return window_ == 1; }
+  // Chooses `color` in the scheme window for the segment drawn next, for an element that chooses
+  // its segments' colour there before each: only before the first, unless the marks choose
+  // theirs there as they come.
+  void choose_segment_color(int color) {
+    if (any() && !choose_each()) return;
+    g_.select_window(1, 0);
+    g_.select_color(color);
+  }
 
   void plot(PixelPoint at, int color) {
     last_color_ = color;
@@ -48,6 +53,9 @@ class alignas(kCacheLine) HitMarks {
   }
 
  private:
+  // Whether each mark's colour is chosen (in the scheme window) as it is plotted.
+  bool choose_each() const { return window_ == 1; }
+
   Graphics& g_;
   int window_;
   int last_color_ = -1;

@@ -65,10 +65,7 @@ class Drawing {
   void last_color_chosen(ChosenIn chosen_in, const std::vector<DrawnRay>& rays) {
     HitMarks marks(g_, k_);
     for (const DrawnRay& r : rays) {
-      if (chosen_in == ChosenIn::kSchemeWindow && (marks.choose_each() || !marks.any())) {
-        g_.select_window(1, 0);
-        g_.select_color(color::kRay);
-      }
+      if (chosen_in == ChosenIn::kSchemeWindow) marks.choose_segment_color(color::kRay);
       g_.draw_pixel_segment(1, r.from, r.to);
       marks.plot(r.mark, r.color);
     }
