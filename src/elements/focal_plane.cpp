@@ -202,8 +202,8 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       p.mark = mark_pixel(p.u, to_single(hz));
       return true;
     };
-    // The spot widens in ray order; a repeated hit would not widen it
     HitMarks marks(g, k);
+    // The spot widens in ray order; a repeated hit would not widen it
     const auto draw = [&](const Drawing& p) {
       marks.choose_segment_color(color_index);
       g.draw_pixel_segment(1, p.from, p.to);

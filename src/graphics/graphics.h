@@ -244,8 +244,7 @@ class Graphics {
   }
   // plot_point of a point already mapped to pixels.
   void plot_pixel(int window, PixelPoint p) {
-    select_window(window, 0);
-    set_pixel(p, palette_rgb(current_color_));
+    plot_pixel_rgb(window, p, palette_rgb(current_color_));
   }
   // plot_pixel in colour `rgb`, leaving the current colour as it is.
   void plot_pixel_rgb(int window, PixelPoint p, Rgb rgb) {
