@@ -43,10 +43,22 @@ Sweep sweep_of(float d1, float d2, float h) {
   return {h, trunc_to_int((d2 - d1 + h) / h)};
 }
 
-// Extents of the spot along the plane's in-plane axis u and along z.
+struct PlaneHit;
+
+// Extents of the spot along the plane's in-plane axis u and along z, widened by the hits in ray
+// order. A bound moves only for a hit strictly beyond it, so among equal extremes (+0 and -0) the
+// first stays; widening by the spot of later hits therefore gives what those hits one by one would.
 struct Spot {
   float u_min = 1e20f, u_max = -1e20f;
   float z_min = 1e20f, z_max = -1e20f;
+
+  void add(const PlaneHit& hit);
+  void merge(const Spot& later) {
+    if (later.z_min < z_min) z_min = later.z_min;
+    if (later.z_max > z_max) z_max = later.z_max;
+    if (later.u_min < u_min) u_min = later.u_min;
+    if (later.u_max > u_max) u_max = later.u_max;
+  }
 };
 
 // The element window at the start of a shift: the spot area cleared, the aperture and the caption.
@@ -71,16 +83,22 @@ FixedText shift_line(float d, float dx, float dy, float max) {
 
 // What a ray draws at one shift, and where it meets the plane for the spot. The height hz is kept
 // in single precision, as the spot keeps its bounds: rounded first or not, it moves a bound alike,
-// since a double beyond a single bound rounds to a single beyond it or on it. Rays drawn one after
-// another seldom meet the plane at the same height, so comparing two records for a repeat looks
-// at it first.
+// since a double beyond a single bound rounds to a single beyond it or on it. The spot is the
+// sweep's tally, taken from every hit where the arithmetic runs; the drawing needs only the
+// pixels, so two hits that draw alike are a repeat, whatever their heights: near the focus most
+// rays in a row draw the same segment and the same mark.
 struct PlaneHit {
+  using Tally = Spot;
   float hz;
   float u;
   PixelPoint from, to, mark;
   bool outside;
-  bool operator==(const PlaneHit&) const = default;
+  bool operator==(const PlaneHit& o) const {
+    return mark == o.mark && to == o.to && from == o.from && outside == o.outside;
+  }
 };
+
+void Spot::add(const PlaneHit& hit) { merge({hit.u, hit.u, hit.hz, hit.hz}); }
 
 // The plane at one shift: n·P + c = 0 through (cx, cy), the spot's axis (ux, uy) across it, and
 // the aperture: a hit is outside where its squared distance across reaches wider_than_a or its
@@ -203,14 +221,9 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       return true;
     };
     HitMarks marks(g, k);
-    // The spot widens in ray order; a repeated hit would not widen it
     const auto draw = [&](const Drawing& p) {
       marks.choose_segment_color(color_index);
       g.draw_pixel_segment(1, p.from, p.to);
-      if (p.hz < spot.z_min) spot.z_min = p.hz;
-      if (p.hz > spot.z_max) spot.z_max = p.hz;
-      if (p.u < spot.u_min) spot.u_min = p.u;
-      if (p.u > spot.u_max) spot.u_max = p.u;
       marks.plot(p.mark, p.outside ? color::kRay : color::kPassingHit);
     };
     const ShiftedPlane plane{{nx, ny, nz, c}, cx, cy, ux, uy, wider_than_a, b};
@@ -219,8 +232,9 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       meet_shift_lanes<lanes()>(plane, views, group, count, out);
     };
     total += ws.lanes > 1 && views.exact()
-                 ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw)
-                 : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
+                 ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw,
+                                             &spot)
+                 : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw, &spot);
     marks.choose_last_color(1, k);
 
     // Spot size of this shift

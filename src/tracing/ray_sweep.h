@@ -7,6 +7,8 @@
 //   draw(record) draws one ray's record through Graphics.
 // With `skip_repeats`, a record equal to the one drawn just before it is not drawn: the element
 // vouches that drawing the same record twice in a row changes neither a pixel nor any state.
+// A record may also name a Tally, what the sweep sums up from every record besides drawing it
+// (see TallyOf).
 #pragma once
 
 #include <algorithm>
@@ -21,11 +23,37 @@
 
 namespace lumi {
 
-// What a block of rays leaves for drawing: its records, repeats within the block left out, and
-// how many of its rays produced one.
+// What a sweep sums up from its records, repeats included, away from the drawing: Record::Tally
+// where the record names one. A tally t takes a record by t.add(record) and the tally of the
+// records after its own by t.merge(later), in either case as though it had taken those records
+// one by one. Each block of rays makes a tally of its own beside its records, and the tracing
+// thread merges the blocks' tallies in ray order as it draws them: the sum is worked out where the
+// arithmetic runs, and a record need not carry to the drawing what only the sum needs.
+struct NoTally {
+  template <class Record>
+  void add(const Record&) {}
+  void merge(const NoTally&) {}
+};
+
+template <class Record>
+struct RecordTally {
+  using type = NoTally;
+};
+template <class Record>
+  requires requires { typename Record::Tally; }
+struct RecordTally<Record> {
+  using type = typename Record::Tally;
+};
+template <class Record>
+using TallyOf = typename RecordTally<Record>::type;
+
+// What a block of rays leaves for drawing: its records, repeats within the block left out, how
+// many of its rays produced one, and their tally.
+template <class Record>
 struct SweptBlock {
   int count = 0;
   int produced = 0;
+  TallyOf<Record> tally;
 };
 
 // Where the arithmetic of a block puts its records, one ray after another: each is made in the
@@ -38,6 +66,7 @@ class RecordSink {
   Record& next() { return records_[block_.count]; }
   void take() {
     ++block_.produced;
+    block_.tally.add(records_[block_.count]);
     if (skip_ && block_.count > 0 && records_[block_.count] == records_[block_.count - 1]) return;
     ++block_.count;
   }
@@ -46,24 +75,25 @@ class RecordSink {
     next() = r;
     take();
   }
-  SweptBlock block() const { return block_; }
+  SweptBlock<Record> block() const { return block_; }
 
  private:
   Record* records_;
   bool skip_;
-  SweptBlock block_;
+  SweptBlock<Record> block_;
 };
 
 // The sweep itself, with the arithmetic of a block of rays given as
-// sweep_block(first, end, records) -> SweptBlock, run on copies of it that may run at once.
+// sweep_block(first, end, records) -> SweptBlock, run on copies of it that may run at once. The
+// tally of all records goes to `tally` when it is given.
 template <class Record, class SweepBlock, class Draw>
 int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
-                 const SweepBlock& sweep_block, Draw&& draw);
+                 const SweepBlock& sweep_block, Draw&& draw, TallyOf<Record>* tally);
 
-// Returns how many rays produced a record (repeats included).
+// Returns how many rays produced a record (repeats included); their tally goes to `tally`.
 template <class Record, class Compute, class Draw>
 int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
-               Draw&& draw) {
+               Draw&& draw, TallyOf<Record>* tally = nullptr) {
   const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
     Compute work = compute;
     RecordSink<Record> out(records, skip_repeats);
@@ -73,12 +103,13 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
     }
     return out.block();
   };
-  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
+  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw),
+                              tally);
 }
 
 // The arithmetic of one block of rays N at a time, in ray order (see sweep_ray_groups).
 template <int N, class Record, class Compute>
-LUMI_LANES SweptBlock sweep_groups(const Compute& compute, Ray* const first, Ray* const end,
+LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const first, Ray* const end,
                                    Record* records, bool skip_repeats) {
   Compute work = compute;
   RecordSink<Record> out(records, skip_repeats);
@@ -97,14 +128,16 @@ LUMI_LANES SweptBlock sweep_groups(const Compute& compute, Ray* const first, Ray
 
 // The two entries into lanes: the same code, compiled for either instruction set.
 template <class Record, class Compute>
-LUMI_AVX2_ENTRY SweptBlock sweep_groups_of_4(const Compute& compute, Ray* const first,
-                                             Ray* const end, Record* records, bool skip_repeats) {
+LUMI_AVX2_ENTRY SweptBlock<Record> sweep_groups_of_4(const Compute& compute, Ray* const first,
+                                                     Ray* const end, Record* records,
+                                                     bool skip_repeats) {
   return sweep_groups<4>(compute, first, end, records, skip_repeats);
 }
 
 template <class Record, class Compute>
-LUMI_AVX512_ENTRY SweptBlock sweep_groups_of_8(const Compute& compute, Ray* const first,
-                                               Ray* const end, Record* records, bool skip_repeats) {
+LUMI_AVX512_ENTRY SweptBlock<Record> sweep_groups_of_8(const Compute& compute, Ray* const first,
+                                                       Ray* const end, Record* records,
+                                                       bool skip_repeats) {
   return sweep_groups<8>(compute, first, end, records, skip_repeats);
 }
 
@@ -116,23 +149,25 @@ LUMI_AVX512_ENTRY SweptBlock sweep_groups_of_8(const Compute& compute, Ray* cons
 //     compiled for the lanes' instruction set, so it carries LUMI_LANES_ATTRIBUTES.
 template <class Record, class Compute, class Draw>
 int sweep_ray_groups(SweepPool* pool, RayBundle& rays, int lanes, bool skip_repeats,
-                     const Compute& compute, Draw&& draw) {
+                     const Compute& compute, Draw&& draw, TallyOf<Record>* tally = nullptr) {
   const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
     return lanes == 8 ? sweep_groups_of_8<Record>(compute, first, end, records, skip_repeats)
                       : sweep_groups_of_4<Record>(compute, first, end, records, skip_repeats);
   };
-  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw));
+  return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw),
+                              tally);
 }
 
 // Draws the records of the blocks of a sweep, block after block in ray order: the first record of
-// a block may repeat the last one of the block before.
+// a block may repeat the last one of the block before. The blocks' tallies are merged alike.
 template <class Record, class Draw>
 class BlockReplay {
  public:
   BlockReplay(Draw& draw, bool skip_repeats) : draw_(draw), skip_(skip_repeats) {}
 
-  void replay(const Record* records, SweptBlock block) {
+  void replay(const Record* records, const SweptBlock<Record>& block) {
     produced_ += block.produced;
+    tally_.merge(block.tally);
     if (block.count == 0) return;
     const bool repeat = skip_ && drawn_any_ && records[0] == last_;
     for (int i = repeat ? 1 : 0; i < block.count; ++i) draw_(records[i]);
@@ -140,6 +175,7 @@ class BlockReplay {
     drawn_any_ = true;
   }
   int produced() const { return produced_; }
+  const TallyOf<Record>& tally() const { return tally_; }
 
  private:
   Draw& draw_;
@@ -147,6 +183,7 @@ class BlockReplay {
   Record last_{};
   bool drawn_any_ = false;
   int produced_ = 0;
+  TallyOf<Record> tally_;
 };
 
 // The rays a sweep on one thread works out at a time; a bundle no longer than that is not worth
@@ -186,7 +223,7 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
       static_cast<int>(std::min<std::size_t>(kMaxSlots, pool.scratch_bytes() / slot_bytes));
   Record* const ring = reinterpret_cast<Record*>(pool.scratch());
 
-  SweptBlock results[kMaxSlots];
+  SweptBlock<Record> results[kMaxSlots];
   std::atomic<int> done[kMaxSlots];  // 1 + the last block worked out in each slot
   for (int s = 0; s < slots; ++s) done[s].store(0, std::memory_order_relaxed);
   std::atomic<int> drawn{0};  // blocks drawn
@@ -224,7 +261,7 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
 
 template <class Record, class SweepBlock, class Draw>
 int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
-                 const SweepBlock& sweep_block, Draw&& draw) {
+                 const SweepBlock& sweep_block, Draw&& draw, TallyOf<Record>* tally) {
   static_assert(std::is_trivially_copyable_v<Record>);
   BlockReplay<Record, std::remove_reference_t<Draw>> replay(draw, skip_repeats);
   if (pool != nullptr && pool->helpers() > 0 && rays.count > kAloneBlock) {
@@ -232,6 +269,7 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   } else {
     sweep_alone<Record>(rays, sweep_block, replay);
   }
+  if (tally != nullptr) *tally = replay.tally();
   return replay.produced();
 }
 
