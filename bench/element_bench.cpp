@@ -22,6 +22,7 @@
 #include "model/scheme.h"
 #include "model/scheme_check.h"
 #include "model/scheme_reader.h"
+#include "tracing/hit_marks.h"
 #include "tracing/passes.h"
 
 namespace lumi {
@@ -57,7 +58,8 @@ class Case {
   Graphics graphics_;
   Scheme scheme_;
   DiagnosticsLog log_{std::filesystem::temp_directory_path() / "lumi-element-bench.dat", nullptr};
-  Workspace ws_{graphics_, scheme_, log_, &pool(), bench_lanes()};
+  PaintedPixels painted_;
+  Workspace ws_{graphics_, scheme_, log_, &pool(), bench_lanes(), &painted_};
   int k_;
   std::vector<Ray> arriving_;
 };

@@ -11,6 +11,7 @@
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
 #include "bench_support.h"
+#include "tracing/hit_marks.h"
 #include "tracing/passes.h"
 
 namespace lumi {
@@ -51,7 +52,7 @@ ElementRecord flat_mirror() {  // 20 by 20 at the origin, turning the beam towar
 // mirror as element 3, as the preparation pass leaves them. The rays are shared.
 struct Scene {
   Scene(Platform& platform, SweepPool* pool)
-      : graphics(platform), ws{graphics, scheme, log, pool, bench_lanes()} {
+      : graphics(platform), ws{graphics, scheme, log, pool, bench_lanes(), &painted} {
     scheme.x_min = -50.0f;
     scheme.x_max = 50.0f;
     scheme.y_min = -40.0f;
@@ -66,6 +67,7 @@ struct Scene {
   Graphics graphics;
   Scheme scheme;
   DiagnosticsLog log{std::filesystem::temp_directory_path() / "lumi-bench-log.dat", nullptr};
+  PaintedPixels painted;
   Workspace ws;
 };
 

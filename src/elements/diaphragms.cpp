@@ -173,7 +173,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   }};
   // Each ray's segment is drawn in colour 1 in the scheme window and its mark in its own colour,
   // chosen there; colour 1 is then chosen in the diaphragm's window
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto before_segment = [&marks] { marks.choose_segment_color(color::kRay); };
   const auto draw_mark = [&marks](const StopMark& mark) {
     marks.plot(mark.at, mark.stopped ? color::kRay : color::kPassingHit);

@@ -110,7 +110,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   }, [&frame]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
     return reflect_lanes(frame, hits);
   }};
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto draw_mark = [&marks](const MirrorMark& mark) {
     marks.plot(mark.at, mark.outside ? color::kRay : color::kPassingHit);
   };

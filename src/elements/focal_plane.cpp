@@ -220,7 +220,7 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
       p.mark = mark_pixel(p.u, to_single(hz));
       return true;
     };
-    HitMarks marks(g, k);
+    HitMarks marks(g, k, ws.painted);
     const auto draw = [&](const Drawing& p) {
       marks.choose_segment_color(color_index);
       g.draw_pixel_segment(1, p.from, p.to);

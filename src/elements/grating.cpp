@@ -228,7 +228,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     return diffract_lanes(face, hits);
   }};
   // Marks are coloured while the element window is current, so the scheme window keeps colour 1.
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto draw_mark = [&marks](const GratingMark& mark) {
     marks.plot(mark.at, mark.leaves ? color::kPassingHit : color::kRay);
   };

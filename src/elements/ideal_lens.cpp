@@ -162,7 +162,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   };
   // The mark's colour is chosen while the scheme window is still current, so the scheme window
   // keeps the colour of the last mark.
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto draw = [&](const Drawing& d) {
     marks.choose_segment_color(color::kRay);
     g.draw_pixel_segment(1, d.from, d.to);

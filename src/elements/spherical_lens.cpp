@@ -548,7 +548,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   const LaneViews views = lane_views(g, k);
   const SurfaceSweepLanes entering_lanes{f, views, memo.index, true};
   const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false};
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto draw = [&g, &marks](const Crossing& c) { draw_crossing(g, marks, c); };
   const bool lanes = ws.lanes > 1 && views.exact();
   if (lanes && f.entry.r != 0.0) {

@@ -260,7 +260,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
     d.to = segment_pixel(to_single(hit.x), to_single(hit.y));
     return true;
   };
-  HitMarks marks(g, k);
+  HitMarks marks(g, k, ws.painted);
   const auto draw = [&](const Drawing& d) {
     if (d.marked) marks.plot(d.mark, d.stopped ? color::kRay : color::kPassingHit);
     g.draw_pixel_segment(1, d.from, d.to);

@@ -10,6 +10,7 @@
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
 #include "shell/interactive.h"
+#include "tracing/hit_marks.h"
 #include "tracing/ray.h"
 #include "tracing/sweep_pool.h"
 #include "tracing/workspace.h"
@@ -22,7 +23,7 @@ struct Program {
         graphics(p),
         log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
 
-  Workspace workspace() { return Workspace{graphics, scheme, log, &pool}; }
+  Workspace workspace() { return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted}; }
 
   Platform& platform;
   Scheme scheme;
@@ -31,6 +32,7 @@ struct Program {
   DiagnosticsLog log;
   InteractiveState interactive;
   SweepPool pool;
+  PaintedPixels painted;
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
 };
 

@@ -10,16 +10,85 @@
 // The tracing thread writes the last colour for every mark it draws, while the helpers of a sweep
 // read what the element keeps beside it on the stack (its frame, its bounds): the object takes a
 // cache line of its own, or every mark would take that line away from the helpers.
+//
+// A mark whose pixel an earlier mark of the same sweep painted in the same colour would change
+// nothing: the marks' window takes nothing but the marks while they are drawn. With a
+// PaintedPixels, such a mark is not plotted at all, which spares the tracing thread the drawing
+// calls of most marks of a dense spot; the pixels, and every choice of colour and window that
+// outlives the sweep, are the same.
 #pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "graphics/graphics.h"
 #include "tracing/sweep_pool.h"
 
 namespace lumi {
 
+// The colours the marks of one element have painted, a byte for each pixel of the first kSide
+// rows and columns of its window: the palette index plus one, 0 where no mark painted. Made once
+// with the program; its pages are zeroed by the system as they are first touched, and only the
+// box the marks touched is cleared after each element.
+class PaintedPixels {
+ public:
+  static constexpr int kSide = 1024;
+
+  PaintedPixels()
+      : colors_(static_cast<std::uint8_t*>(std::calloc(std::size_t{kSide} * kSide, 1))) {
+    if (!colors_) throw std::bad_alloc();
+  }
+
+  bool painted(PixelPoint p, int color) const {
+    return inside(p) && colors_[index(p)] == color + 1;
+  }
+  void paint(PixelPoint p, int color) {
+    if (!inside(p)) return;
+    colors_[index(p)] = static_cast<std::uint8_t>(color + 1);
+    if (p.x < box_.x0) box_.x0 = p.x;
+    if (p.x > box_.x1) box_.x1 = p.x;
+    if (p.y < box_.y0) box_.y0 = p.y;
+    if (p.y > box_.y1) box_.y1 = p.y;
+  }
+  // Nothing painted: for the next element, whose window may show anything there.
+  void forget() {
+    for (int y = box_.y0; y <= box_.y1; ++y) {
+      std::uint8_t* row = colors_.get() + index({box_.x0, y});
+      std::fill(row, row + (box_.x1 - box_.x0 + 1), std::uint8_t{0});
+    }
+    box_ = {};
+  }
+
+ private:
+  static bool inside(PixelPoint p) { return p.x >= 0 && p.x < kSide && p.y >= 0 && p.y < kSide; }
+  static std::size_t index(PixelPoint p) {
+    return static_cast<std::size_t>(p.y) * kSide + static_cast<std::size_t>(p.x);
+  }
+
+  struct Free {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], Free> colors_;
+  struct Box {
+    int x0 = kSide, x1 = -1, y0 = kSide, y1 = -1;  // empty
+  } box_;
+};
+
 class alignas(kCacheLine) HitMarks {
  public:
-  HitMarks(Graphics& g, int window) : g_(g), window_(window) {}
+  // With `painted`, marks that an earlier mark of this object painted are left out (not for the
+  // scheme window, where segments are drawn between marks).
+  HitMarks(Graphics& g, int window, PaintedPixels* painted = nullptr)
+      : g_(g), window_(window), painted_(window == 1 ? nullptr : painted) {}
+  ~HitMarks() {
+    if (painted_) painted_->forget();
+  }
+  HitMarks(const HitMarks&) = delete;
+  HitMarks& operator=(const HitMarks&) = delete;
 
   // Chooses `color` in the scheme window for the segment drawn next, for an element that chooses
   // its segments' colour there before each: only before the first, unless the marks choose
@@ -36,8 +105,11 @@ class alignas(kCacheLine) HitMarks {
       g_.select_window(window_, 0);
       g_.select_color(color);
       g_.plot_pixel(window_, at);
-    } else {
+    } else if (!painted_) {
       g_.plot_pixel_rgb(window_, at, g_.palette_rgb(color));
+    } else if (!painted_->painted(at, color)) {
+      g_.plot_pixel_rgb(window_, at, g_.palette_rgb(color));
+      painted_->paint(at, color);
     }
   }
 
@@ -58,6 +130,7 @@ class alignas(kCacheLine) HitMarks {
 
   Graphics& g_;
   int window_;
+  PaintedPixels* painted_;
   int last_color_ = -1;
 };
 

@@ -10,12 +10,15 @@
 
 namespace lumi {
 
+class PaintedPixels;
+
 struct Workspace {
   Graphics& graphics;
   Scheme& scheme;
   DiagnosticsLog& log;
   SweepPool* pool = nullptr;  // threads for the arithmetic of long sweeps; none: all on this one
   int lanes = widest_lanes();  // how many rays a sweep may work on at once: 1, 4 or 8
+  PaintedPixels* painted = nullptr;  // where the hit marks keep what they painted (HitMarks)
 };
 
 // Modes of the preparation routines.

@@ -19,6 +19,7 @@
 #include "model/diagnostics_log.h"
 #include "model/scheme_reader.h"
 #include "platform/test_display.h"
+#include "tracing/hit_marks.h"
 #include "tracing/passes.h"
 
 namespace {
@@ -84,7 +85,8 @@ TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
   DiagnosticsLog log(log_path, nullptr);
   // The pool's threads and memory are made before the count starts, as the program makes them
   SweepPool pool(2);
-  Workspace ws{*graphics, scheme, log, &pool};
+  PaintedPixels painted;
+  Workspace ws{*graphics, scheme, log, &pool, widest_lanes(), &painted};
   prepare_scheme(ws);
 
   counting = true;

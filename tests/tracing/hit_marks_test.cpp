@@ -1,6 +1,7 @@
 // Hit marks plotted without choosing their colours, and the last choice made once at the end,
 // against the same rays drawn choosing each mark's colour before plotting it: the platform hears
-// the same calls, and what is drawn next takes the same colours.
+// the same calls, and what is drawn next takes the same colours. Marks left out where an earlier
+// mark painted their pixel in their colour leave the same image as every mark plotted.
 #include "tracing/hit_marks.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/test_display.h"
 #include "support/recording_platform.h"
 
 namespace lumi {
@@ -114,6 +116,56 @@ TEST(HitMarksTest, DrawAsChoosingEachMarksColour) {
       }
     }
   }
+}
+
+// Counts the pixels the program asks for.
+class CountingDisplay : public test::TestDisplay {
+ public:
+  void set_pixel_rgb(int x, int y, Rgb rgb) override {
+    ++pixels;
+    TestDisplay::set_pixel_rgb(x, y, rgb);
+  }
+  int pixels = 0;
+};
+
+// Two elements in turn mark window 3 (the second after the window is cleared): the same pixel
+// again in the same colour, after a mark elsewhere and after a mark in the other colour, and
+// marks off the image.
+TEST(HitMarksTest, MarksOnPixelsPaintedBeforeLeaveTheImageOfEveryMark) {
+  struct Mark {
+    PixelPoint at;
+    int color;
+  };
+  const std::vector<Mark> marks = {
+      {{4, 4}, color::kRay},        {{5, 4}, color::kRay},        {{4, 4}, color::kRay},
+      {{6, 2}, color::kPassingHit}, {{6, 2}, color::kRay},        {{6, 2}, color::kPassingHit},
+      {{5, 4}, color::kPassingHit}, {{4, 4}, color::kRay},        {{-1, 3}, color::kRay},
+      {{3, 2000}, color::kRay},     {{6, 2}, color::kPassingHit}, {{5, 4}, color::kRay},
+  };
+  const auto draw = [&](CountingDisplay& display, PaintedPixels* painted) {
+    Graphics g(display);
+    for (int w : {1, 3}) g.open_element_window(w, 24, 32, "Окно");
+    std::vector<Image> images;
+    for (int element = 0; element < 2; ++element) {
+      g.select_window(3, 0);
+      g.select_color(color::kBlack);
+      g.draw_rectangle(kRectFilled, 0, 0, 31, 23);
+      HitMarks hits(g, 3, painted);
+      for (const Mark& m : marks) hits.plot(m.at, m.color);
+      images.push_back(display.canvas(3)->snapshot());
+    }
+    return images;
+  };
+  CountingDisplay every_mark, left_out;
+  PaintedPixels painted;
+  const std::vector<Image> expected = draw(every_mark, nullptr);
+  const std::vector<Image> images = draw(left_out, &painted);
+  for (std::size_t element = 0; element < images.size(); ++element) {
+    SCOPED_TRACE("element " + std::to_string(element + 1));
+    EXPECT_EQ(images[element].pixels, expected[element].pixels);
+  }
+  // Three marks a time repeat a pixel in the colour it has
+  EXPECT_EQ(left_out.pixels, every_mark.pixels - 2 * 3);
 }
 
 }  // namespace
