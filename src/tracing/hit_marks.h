@@ -105,11 +105,9 @@ class alignas(kCacheLine) HitMarks {
       g_.select_window(window_, 0);
       g_.select_color(color);
       g_.plot_pixel(window_, at);
-    } else if (!painted_) {
+    } else if (!painted_ || !painted_->painted(at, color)) {
       g_.plot_pixel_rgb(window_, at, g_.palette_rgb(color));
-    } else if (!painted_->painted(at, color)) {
-      g_.plot_pixel_rgb(window_, at, g_.palette_rgb(color));
-      painted_->paint(at, color);
+      if (painted_) painted_->paint(at, color);
     }
   }
 
