@@ -23,7 +23,9 @@ struct Program {
         graphics(p),
         log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
 
-  Workspace workspace() { return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted}; }
+  Workspace workspace() {
+    return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted};
+  }
 
   Platform& platform;
   Scheme scheme;

@@ -109,8 +109,8 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
 
 // The arithmetic of one block of rays N at a time, in ray order (see sweep_ray_groups).
 template <int N, class Record, class Compute>
-LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const first, Ray* const end,
-                                   Record* records, bool skip_repeats) {
+LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const first,
+                                           Ray* const end, Record* records, bool skip_repeats) {
   Compute work = compute;
   RecordSink<Record> out(records, skip_repeats);
   Ray* group[N];
