@@ -1,6 +1,7 @@
 // The run's state, owned by one object: the scheme, the windows and views, the ray bundle, the
-// diagnostics log and the interactive selection. Nothing of it is global, so a test can build as
-// many programs as it likes.
+// diagnostics log, the interactive selection, and what tracing keeps from sweep to sweep (the
+// sweep pool, the marks' painted pixels). Nothing of it is global, so a test can build as many
+// programs as it likes.
 #pragma once
 
 #include <filesystem>
