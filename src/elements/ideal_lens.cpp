@@ -82,6 +82,15 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
   const Lanes<N> l = lane_sqrt(dot(to_focus, to_focus));
   const Vec3Lanes<N> aimed{to_focus.x / l, to_focus.y / l, to_focus.z / l};
 
+  // Mostly every ray of a full group is aimed anew: then the rays are written back whole
+  if (full_and_every_lane(count, ~(parallel | stopped | lanes_eq(l, 0.0)))) {
+    store_rays(rays, h, aimed);
+    for (int i = 0; i < N; ++i) {
+      out.take({p.from(i), p.to(i), p.mark(i), passes[i] != 0});
+      rays[i]->path += t[i];
+    }
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (parallel[i]) {

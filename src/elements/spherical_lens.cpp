@@ -385,6 +385,18 @@ LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes<N>& d, int i) {
   ray.dir_z = d.z[i];
 }
 
+// Mostly every ray of a full group reaches the surface and is turned: then the rays are written
+// back whole, and none of them is lost. Returns false, doing nothing, for any other group.
+template <int N>
+LUMI_LANES bool take_all_turned(Ray* const* rays, int count, LaneMask<N> turned_lanes,
+                                const Vec3Lanes<N>& hit, const Vec3Lanes<N>& turned,
+                                const HitPixels<N>& p, RecordSink<Crossing>& out) {
+  if (!full_and_every_lane(count, turned_lanes)) return false;
+  store_rays(rays, hit, turned);
+  for (int i = 0; i < N; ++i) out.take(Crossing{p.from(i), p.to(i), p.mark(i), false});
+  return true;
+}
+
 template <int N>
 LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ray* const* rays,
                                   int count, IndexMemo& index, RecordSink<Crossing>& out) {
@@ -397,6 +409,7 @@ LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
   const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
+  if (take_all_turned(rays, count, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
@@ -421,6 +434,8 @@ LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
   const Vec3Lanes<N> turned = w + lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
+  const LaneMask<N> out_of_glass = x.meet.reached & ~x.outside & ~turned_back;
+  if (take_all_turned(rays, count, out_of_glass, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;

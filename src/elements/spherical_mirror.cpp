@@ -143,6 +143,12 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
   const HitPixels<N> p = map_hits(views, r.position, hit,
                                   across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi), hit.z);
 
+  // Mostly every ray of a full group is reflected: then the rays are written back whole
+  if (full_and_every_lane(count, marked & ~stopped)) {
+    store_rays(rays, hit, turned);
+    for (int i = 0; i < N; ++i) out.take({p.mark(i), true, false, p.from(i), p.to(i)});
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
     if (!meet.met[i] || meet.behind[i]) {

@@ -146,6 +146,12 @@ LUMI_LANES bool any_lane(M m) {
   return any != 0;
 }
 
+// Whether a group of `count` rays fills the lanes and the mask says yes in every one of them.
+template <class M>
+LUMI_LANES bool full_and_every_lane(int count, M m) {
+  return count == lanes_of<M> && !any_lane(~m);
+}
+
 // Pixels of 2N coordinates of one axis of a view at once: ViewMapping::x() or y() on each.
 // Only for an axis whose edges are exact.
 template <class S>
@@ -247,12 +253,35 @@ LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>
   wavelength = lane[3];
 }
 
+// Four rays' positions and directions written back from lanes, by the transposition that
+// loaded them: two stores per ray rather than six numbers taken out of the lanes one by one.
+LUMI_LANES void store_quad(Ray* const* rays, const Vec3Lanes<4>& position,
+                           const Vec3Lanes<4>& direction) {
+  const __m256d lane[4] = {position.x, position.y, position.z, direction.x};
+  __m256d row[4];
+  transpose(lane, row);
+  const __m256d even = _mm256_unpacklo_pd(direction.y, direction.z);  // rays 0 and 2
+  const __m256d odd = _mm256_unpackhi_pd(direction.y, direction.z);   // rays 1 and 3
+  const __m128d tail[4] = {_mm256_castpd256_pd128(even), _mm256_castpd256_pd128(odd),
+                           _mm256_extractf128_pd(even, 1), _mm256_extractf128_pd(odd, 1)};
+  for (int i = 0; i < 4; ++i) {
+    _mm256_storeu_pd(&rays[i]->x, row[i]);
+    _mm_storeu_pd(&rays[i]->dir_y, tail[i]);
+  }
+}
+
 LUMI_LANES Lanes<8> joined(Lanes<4> low, Lanes<4> high) {
   return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
 }
 
 LUMI_LANES Vec3Lanes<8> joined(const Vec3Lanes<4>& low, const Vec3Lanes<4>& high) {
   return {joined(low.x, high.x), joined(low.y, high.y), joined(low.z, high.z)};
+}
+
+template <int... Lane>
+LUMI_LANES Vec3Lanes<4> lanes_of_eight(const Vec3Lanes<8>& v) {
+  return {__builtin_shufflevector(v.x, v.x, Lane...), __builtin_shufflevector(v.y, v.y, Lane...),
+          __builtin_shufflevector(v.z, v.z, Lane...)};
 }
 
 template <int N>
@@ -272,6 +301,19 @@ LUMI_LANES RayLanes<N> load_lanes(Ray* const* rays, int count) {
     r.wavelength = joined(wavelength[0], wavelength[1]);
   }
   return r;
+}
+
+// N rays' positions and directions written back from lanes.
+template <int N>
+LUMI_LANES void store_rays(Ray* const* rays, const Vec3Lanes<N>& position,
+                           const Vec3Lanes<N>& direction) {
+  if constexpr (N == 4) {
+    store_quad(rays, position, direction);
+  } else {
+    store_quad(rays, lanes_of_eight<0, 1, 2, 3>(position), lanes_of_eight<0, 1, 2, 3>(direction));
+    store_quad(rays + 4, lanes_of_eight<4, 5, 6, 7>(position),
+               lanes_of_eight<4, 5, 6, 7>(direction));
+  }
 }
 
 // The views a ray's crossing of an element is drawn in: its segment in the scheme window's, its
