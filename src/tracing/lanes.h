@@ -278,6 +278,7 @@ LUMI_LANES Vec3Lanes<8> joined(const Vec3Lanes<4>& low, const Vec3Lanes<4>& high
   return {joined(low.x, high.x), joined(low.y, high.y), joined(low.z, high.z)};
 }
 
+// Four of eight lanes, chosen by their numbers.
 template <int... Lane>
 LUMI_LANES Vec3Lanes<4> lanes_of_eight(const Vec3Lanes<8>& v) {
   return {__builtin_shufflevector(v.x, v.x, Lane...), __builtin_shufflevector(v.y, v.y, Lane...),
