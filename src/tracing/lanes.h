@@ -229,15 +229,17 @@ LUMI_LANES void transpose(const __m256d (&row)[4], __m256d (&lane)[4]) {
   lane[3] = _mm256_permute2f128_pd(odd_ab, odd_cd, 0x31);
 }
 
-// Four rays' records, (x, y, z, dir_x) and (dir_y, dir_z, reserved, wavelength) as two rows of
-// four each, turned into lanes by a transposition: lanes filled one number at a time would be
-// written to memory and read back whole, which stalls the read.
+// The lanes read a ray's record as two rows of four numbers, (x, y, z, dir_x) and (dir_y, dir_z,
+// reserved, wavelength), and write back the first row and the front of the second.
+static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
+              offsetof(Ray, dir_y) == 4 * sizeof(double) &&
+              offsetof(Ray, dir_z) == 5 * sizeof(double) &&
+              offsetof(Ray, wavelength) == 7 * sizeof(double));
+
+// Four rays' records turned into lanes by a transposition of their rows: lanes filled one number
+// at a time would be written to memory and read back whole, which stalls the read.
 LUMI_LANES void load_quad(Ray* const* rays, Vec3Lanes<4>& position, Vec3Lanes<4>& direction,
                           Lanes<4>& wavelength) {
-  static_assert(offsetof(Ray, dir_x) == 3 * sizeof(double) &&
-                offsetof(Ray, dir_y) == 4 * sizeof(double) &&
-                offsetof(Ray, dir_z) == 5 * sizeof(double) &&
-                offsetof(Ray, wavelength) == 7 * sizeof(double));
   __m256d front[4], back[4];
   for (int i = 0; i < 4; ++i) {
     front[i] = _mm256_loadu_pd(&rays[i]->x);
