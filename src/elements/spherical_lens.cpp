@@ -14,7 +14,9 @@
 //   9  T   centre thickness, scheme length units
 //   9 + 2j  wavelength of pair j (j = 1..m), in the units of the rays' wavelength
 //   10 + 2j index of pair j; slot 12 is also the index when no pair is nearer
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
@@ -142,11 +144,15 @@ bool outside_aperture(const Surface& s, double diameter, const Vec3& hit) {
 // in the scheme window (in the window's current colour), and the mark of the crossing relative to
 // the surface's vertex in window k, in colour 1 for a ray that is lost there. The mark comes
 // first: rays one after another differ in it most often, so a comparison ends there soonest.
+// It fills 32 bytes, the eight 32-bit fields in which lanes write it whole.
 struct Crossing {
-  PixelPoint mark, from, to;
+  alignas(16) PixelPoint mark;
+  PixelPoint from, to;
   bool lost;
   bool operator==(const Crossing&) const = default;
 };
+static_assert(sizeof(Crossing) == 32 && offsetof(Crossing, from) == 8 &&
+              offsetof(Crossing, to) == 16 && offsetof(Crossing, lost) == 24);
 
 // The index of the last wavelength asked for: the rays of one wavelength come one after another.
 class IndexMemo {
@@ -301,15 +307,6 @@ struct NormalTest {
   }
 };
 
-template <int N>
-LUMI_LANES SurfaceLanes<N> meet_curved_surface(const Surface& s, const RayLanes<N>& r,
-                                               int accept_sign) {
-  NormalTest<N> test{s, r.direction, accept_sign, {}};
-  const SphereLanes<N> meet = meet_sphere_lanes(r.position, r.direction, s.centre, s.r, test);
-  return {meet.met & (meet.first | meet.second), meet.point,
-          select(meet.first, test.normal[0], test.normal[1])};
-}
-
 // Mostly every lane has the wavelength asked for last. Equal wavelengths, +0 and -0 included, have
 // the same index.
 template <int N>
@@ -360,23 +357,55 @@ template <int N>
 struct SurfaceCrossingLanes {
   RayLanes<N> r;
   Lanes<N> n;
+  SphereRootsLanes<N> roots;
+  Vec3Lanes<N> larger_normal;  // at the larger root's point
   SurfaceLanes<N> meet;
   LaneMask<N> outside;
   Vec3Lanes<N> across;
 };
 
 template <int N>
-LUMI_LANES void cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
-                              IndexMemo& index, SurfaceCrossingLanes<N>& x) {
+LUMI_LANES void meet_larger_root(const Surface& s, int accept_sign, Ray* const* rays, int count,
+                                 IndexMemo& index, SurfaceCrossingLanes<N>& x) {
   x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
-  x.meet = meet_curved_surface(s, x.r, accept_sign);
+  NormalTest<N> test{s, x.r.direction, accept_sign, {}};
+  x.roots = larger_sphere_root(x.r.position, x.r.direction, s.centre, s.r, test);
+  x.larger_normal = test.normal[0];
+}
+
+template <int N>
+LUMI_LANES void finish_crossing(const Surface& s, int accept_sign, SurfaceCrossingLanes<N>& x) {
+  NormalTest<N> test{s, x.r.direction, accept_sign, {x.larger_normal, {}}};
+  const SphereLanes<N> meet = smaller_sphere_root(x.roots, x.r.position, x.r.direction, test);
+  x.meet = {meet.met & (meet.first | meet.second), meet.point,
+            select(meet.first, test.normal[0], test.normal[1])};
   const Vec3Lanes<N> rel = x.meet.hit - in_every_lane<N>(s.vertex);
   x.outside = lanes_gt(dot(rel, rel), s.rmax2);
   const Vec3Lanes<N>& u = x.r.direction;
   const Vec3Lanes<N>& m = x.meet.normal;
   const Lanes<N> um = dot(u, m);
   x.across = {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
+}
+
+// The groups of rays a sweep hands over at once. Each group's chain of square roots and
+// divisions is longer than the processor looks ahead, so the crossings of a batch are worked out
+// a step at a time, each step for every group before the next: the groups' chains then overlap.
+constexpr int kBatchGroups = 4;
+
+template <int N>
+using CrossingBatch = SurfaceCrossingLanes<N>[kBatchGroups];
+
+// Where the rays[0..count) of a batch cross a surface; returns the number of groups.
+template <int N>
+LUMI_LANES int cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
+                             IndexMemo& index, CrossingBatch<N>& batch) {
+  const int groups = (count + N - 1) / N;
+  for (int g = 0; g < groups; ++g) {
+    meet_larger_root(s, accept_sign, rays + g * N, std::min(N, count - g * N), index, batch[g]);
+  }
+  for (int g = 0; g < groups; ++g) finish_crossing(s, accept_sign, batch[g]);
+  return groups;
 }
 
 template <int N>
@@ -387,22 +416,26 @@ LUMI_LANES void set_direction(Ray& ray, const Vec3Lanes<N>& d, int i) {
 }
 
 // Mostly every ray of a full group reaches the surface and is turned: then the rays are written
-// back whole, and none of them is lost. Returns false, doing nothing, for any other group.
+// back whole, none of them is lost, and their records are written whole from the lanes. Returns
+// false, doing nothing, for any other group.
 template <int N>
-LUMI_LANES bool take_all_turned(Ray* const* rays, int count, LaneMask<N> turned_lanes,
+LUMI_LANES bool take_all_turned(const RayLanes<N>& r, LaneMask<N> turned_lanes,
                                 const Vec3Lanes<N>& hit, const Vec3Lanes<N>& turned,
                                 const HitPixels<N>& p, RecordSink<Crossing>& out) {
-  if (!full_and_every_lane(count, turned_lanes)) return false;
-  store_rays(rays, hit, turned);
-  for (int i = 0; i < N; ++i) out.take(Crossing{p.mark(i), p.from(i), p.to(i), false});
+  if (!full_and_every_lane(r.count, turned_lanes)) return false;
+  store_rays(r.rays, hit, turned);
+  using P = HitPixels<N>;
+  const IntLanes<N> not_lost{}, unused{};
+  const IntLanes<N> fields[8] = {P::starts(p.mark_x), P::starts(p.mark_y), P::starts(p.x),
+                                 P::starts(p.y),      P::ends(p.x),        P::ends(p.y),
+                                 not_lost,            unused};
+  take_columns<N>(out, fields, 6);
   return true;
 }
 
 template <int N>
-LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ray* const* rays,
-                                  int count, IndexMemo& index, RecordSink<Crossing>& out) {
-  SurfaceCrossingLanes<N> x;
-  cross_surface(f.entry, -1, rays, count, index, x);
+LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views,
+                                  const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
   // Refracted when inside, with a positive index and a direction on the unit sphere
   const Vec3Lanes<N> w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
   const Lanes<N> root2 = 1.0 - dot(w, w);
@@ -410,9 +443,9 @@ LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
   const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
-  if (take_all_turned(rays, count, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
-  for (int i = 0; i < count; ++i) {
-    Ray& ray = *rays[i];
+  if (take_all_turned(x.r, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
+  for (int i = 0; i < x.r.count; ++i) {
+    Ray& ray = *x.r.rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
     if (refracted[i]) {
       set_direction(ray, turned, i);
@@ -424,10 +457,8 @@ LUMI_LANES void enter_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
 }
 
 template <int N>
-LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ray* const* rays,
-                                  int count, IndexMemo& index, RecordSink<Crossing>& out) {
-  SurfaceCrossingLanes<N> x;
-  cross_surface(f.exit, +1, rays, count, index, x);
+LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views,
+                                  const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
   // Inside, a ray is turned back (total internal reflection) or refracted out
   const Vec3Lanes<N> w = x.n * x.across;
   const Lanes<N> root2 = 1.0 - dot(w, w);
@@ -436,9 +467,9 @@ LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
 
   const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
   const LaneMask<N> out_of_glass = x.meet.reached & ~x.outside & ~turned_back;
-  if (take_all_turned(rays, count, out_of_glass, x.meet.hit, turned, p, out)) return;
-  for (int i = 0; i < count; ++i) {
-    Ray& ray = *rays[i];
+  if (take_all_turned(x.r, out_of_glass, x.meet.hit, turned, p, out)) return;
+  for (int i = 0; i < x.r.count; ++i) {
+    Ray& ray = *x.r.rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
     if (turned_back[i]) {
       ray.alive = 0.0;
@@ -456,6 +487,7 @@ LUMI_LANES void leave_glass_lanes(const LensFrame& f, const LaneViews& views, Ra
 // The lanes' arithmetic of one sweep, into the glass or out of it; each block's copy keeps its own
 // index memo.
 struct SurfaceSweepLanes {
+  static constexpr int kGroups = kBatchGroups;
   const LensFrame& f;
   const LaneViews& views;
   IndexMemo index;
@@ -463,10 +495,15 @@ struct SurfaceSweepLanes {
 
   template <int N>
   LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Crossing>& out) {
-    if (entering) {
-      enter_glass_lanes<N>(f, views, rays, count, index, out);
-    } else {
-      leave_glass_lanes<N>(f, views, rays, count, index, out);
+    CrossingBatch<N> batch;
+    const Surface& s = entering ? f.entry : f.exit;
+    const int groups = cross_surface(s, entering ? -1 : +1, rays, count, index, batch);
+    for (int g = 0; g < groups; ++g) {
+      if (entering) {
+        enter_glass_group(f, views, batch[g], out);
+      } else {
+        leave_glass_group(f, views, batch[g], out);
+      }
     }
   }
 };

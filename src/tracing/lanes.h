@@ -47,6 +47,7 @@ template <int N>
 struct LaneTypes {
   typedef double Lanes __attribute__((vector_size(8 * N)));
   typedef float Singles __attribute__((vector_size(4 * N)));
+  typedef int Ints __attribute__((vector_size(4 * N)));
   // Two sets of N lanes side by side: pixels of a segment's starts and ends
   typedef int PairInts __attribute__((vector_size(8 * N)));
   typedef long long Bits __attribute__((vector_size(8 * N)));
@@ -54,6 +55,8 @@ struct LaneTypes {
 
 template <int N>
 using Lanes = typename LaneTypes<N>::Lanes;
+template <int N>
+using IntLanes = typename LaneTypes<N>::Ints;
 // A yes or no for each lane: all ones for yes, zeros for no.
 template <int N>
 using LaneMask = typename LaneTypes<N>::Bits;
@@ -319,6 +322,68 @@ LUMI_LANES void store_rays(Ray* const* rays, const Vec3Lanes<N>& position,
   }
 }
 
+// N records of eight 32-bit fields made on lanes, as columns (field k of every record in
+// column[k]), turned into rows to be written whole: one 32-byte store per record, where each
+// field taken out of its lane on its own costs an instruction or two and a store.
+template <int N>
+LUMI_LANES void rows_of_columns(const IntLanes<N> (&column)[8], __m256i (&row)[N]) {
+  if constexpr (N == 4) {
+    // Columns k and k + 4 side by side, then each half transposed as four rows of four
+    __m256i joined[4];
+    for (int k = 0; k < 4; ++k) {
+      joined[k] = _mm256_set_m128i(__m128i(column[k + 4]), __m128i(column[k]));
+    }
+    const __m256i low01 = _mm256_unpacklo_epi32(joined[0], joined[1]);
+    const __m256i high01 = _mm256_unpackhi_epi32(joined[0], joined[1]);
+    const __m256i low23 = _mm256_unpacklo_epi32(joined[2], joined[3]);
+    const __m256i high23 = _mm256_unpackhi_epi32(joined[2], joined[3]);
+    row[0] = _mm256_unpacklo_epi64(low01, low23);
+    row[1] = _mm256_unpackhi_epi64(low01, low23);
+    row[2] = _mm256_unpacklo_epi64(high01, high23);
+    row[3] = _mm256_unpackhi_epi64(high01, high23);
+  } else {
+    // Pairs of columns interleaved, then pairs of pairs, then halves joined
+    __m256i pairs[8], quads[8];
+    for (int k = 0; k < 8; k += 2) {
+      pairs[k] = _mm256_unpacklo_epi32(__m256i(column[k]), __m256i(column[k + 1]));
+      pairs[k + 1] = _mm256_unpackhi_epi32(__m256i(column[k]), __m256i(column[k + 1]));
+    }
+    for (int k = 0; k < 8; k += 4) {
+      quads[k] = _mm256_unpacklo_epi64(pairs[k], pairs[k + 2]);
+      quads[k + 1] = _mm256_unpackhi_epi64(pairs[k], pairs[k + 2]);
+      quads[k + 2] = _mm256_unpacklo_epi64(pairs[k + 1], pairs[k + 3]);
+      quads[k + 3] = _mm256_unpackhi_epi64(pairs[k + 1], pairs[k + 3]);
+    }
+    for (int i = 0; i < 4; ++i) {
+      row[i] = _mm256_permute2x128_si256(quads[i], quads[i + 4], 0x20);
+      row[i + 4] = _mm256_permute2x128_si256(quads[i], quads[i + 4], 0x31);
+    }
+  }
+}
+
+// Which of N records made on lanes repeat the record in the lane before, comparing the first
+// `fields` columns: bit i for record i (bit 0 clear, the lane before it being elsewhere).
+template <int N>
+LUMI_LANES unsigned repeats_of_lane_before(const IntLanes<N> (&column)[8], int fields) {
+  IntLanes<N> same = ~IntLanes<N>{};
+  for (int k = 0; k < fields; ++k) {
+    IntLanes<N> before;
+    if constexpr (N == 4) {
+      before = __builtin_shufflevector(column[k], column[k], 0, 0, 1, 2);
+    } else {
+      before = __builtin_shufflevector(column[k], column[k], 0, 0, 1, 2, 3, 4, 5, 6);
+    }
+    same &= column[k] == before;
+  }
+  unsigned bits;
+  if constexpr (N == 4) {
+    bits = static_cast<unsigned>(_mm_movemask_ps(__m128(same)));
+  } else {
+    bits = static_cast<unsigned>(_mm256_movemask_ps(__m256(same)));
+  }
+  return bits & ~1u;
+}
+
 // The views a ray's crossing of an element is drawn in: its segment in the scheme window's, its
 // mark in the element window's.
 struct LaneViews {
@@ -342,6 +407,22 @@ struct HitPixels {
   PixelPoint from(int i) const { return {x[i], y[i]}; }
   PixelPoint to(int i) const { return {x[i + N], y[i + N]}; }
   PixelPoint mark(int i) const { return {mark_x[i], mark_y[i]}; }
+
+  // One coordinate of every lane: the starts' (lanes 0..N-1 of a pair) or the ends'.
+  LUMI_LANES_ATTRIBUTES static IntLanes<N> starts(Ints pair) {
+    if constexpr (N == 4) {
+      return __builtin_shufflevector(pair, pair, 0, 1, 2, 3);
+    } else {
+      return __builtin_shufflevector(pair, pair, 0, 1, 2, 3, 4, 5, 6, 7);
+    }
+  }
+  LUMI_LANES_ATTRIBUTES static IntLanes<N> ends(Ints pair) {
+    if constexpr (N == 4) {
+      return __builtin_shufflevector(pair, pair, 4, 5, 6, 7);
+    } else {
+      return __builtin_shufflevector(pair, pair, 8, 9, 10, 11, 12, 13, 14, 15);
+    }
+  }
 };
 
 // Maps segments from `start` to `hit` in the scheme view and marks (u, v) in the element's, each

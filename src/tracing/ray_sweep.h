@@ -77,6 +77,16 @@ class RecordSink {
     next() = r;
     take();
   }
+  // next() written whole by the caller, who has worked out whether it repeats the record before
+  // (records made together on lanes are compared there). Taken without a branch: whether a record
+  // repeats the one before follows no pattern a branch predictor learns.
+  void take_written(bool repeat) {
+    ++produced_;
+    tally_.add(*next_);
+    next_ += !(skip_ && repeat);
+  }
+  // Whether next() repeats the record taken last.
+  bool repeats_last() const { return next_ != records_ && next_[0] == next_[-1]; }
   SweptBlock<Record> block() const {
     return {static_cast<int>(next_ - records_), produced_, tally_};
   }
@@ -113,18 +123,45 @@ int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Comput
                               tally);
 }
 
-// The arithmetic of one block of rays N at a time, in ray order (see sweep_ray_groups).
+// N records made on lanes, field k of every record in column[k], taken in lane order as take()
+// would take them one by one: turned into rows and written whole, each compared with the record
+// in the lane before on the lanes, over the first `compared` fields (the other fields alike in
+// every lane), and the first with the record taken last. A record is eight 32-bit fields.
+template <int N, class Record>
+LUMI_LANES void take_columns(RecordSink<Record>& out, const IntLanes<N> (&column)[8],
+                             int compared) {
+  static_assert(sizeof(Record) == sizeof(__m256i) && std::is_trivially_copyable_v<Record>);
+  __m256i row[N];
+  rows_of_columns(column, row);
+  const unsigned repeats = repeats_of_lane_before<N>(column, compared);
+  for (int i = 0; i < N; ++i) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i_u*>(&out.next()), row[i]);
+    out.take_written(i == 0 ? out.repeats_last() : (repeats >> i) & 1u);
+  }
+}
+
+// How many groups of rays a sweep on lanes hands its arithmetic at once: Compute::kGroups where
+// it names that, else one.
+template <class Compute>
+struct GroupsPerCall : std::integral_constant<int, 1> {};
+template <class Compute>
+  requires requires { Compute::kGroups; }
+struct GroupsPerCall<Compute> : std::integral_constant<int, Compute::kGroups> {};
+
+// The arithmetic of one block of rays N (or a batch of groups of N) at a time, in ray order (see
+// sweep_ray_groups).
 template <int N, class Record, class Compute>
 LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const first,
                                            Ray* const end, Record* records, bool skip_repeats) {
   Compute work = compute;
   RecordSink<Record> out(records, skip_repeats);
-  Ray* group[N];
+  constexpr int kRays = GroupsPerCall<Compute>::value * N;
+  Ray* group[kRays];
   int count = 0;
   for (Ray* ray = first; ray < end; ++ray) {
     if (ray->alive == 0.0) continue;
     group[count++] = ray;
-    if (count < N) continue;
+    if (count < kRays) continue;
     work(LaneCount<N>{}, group, count, out);
     count = 0;
   }
@@ -151,8 +188,10 @@ LUMI_AVX512_ENTRY SweptBlock<Record> sweep_groups_of_8(const Compute& compute, R
 // in ray order:
 //   compute(LaneCount<N>, rays, count, out) works on rays[0..count) (count <= N, short only at
 //     the end of a block) as compute(ray, record) of sweep_rays would on each, putting the records
-//     of those that produce one into the RecordSink out, in ray order. It runs inlined into code
-//     compiled for the lanes' instruction set, so it carries LUMI_LANES_ATTRIBUTES.
+//     of those that produce one into the RecordSink out, in ray order. Where Compute names
+//     kGroups, it is given up to kGroups groups of N rays at once (count <= kGroups * N), to
+//     work out side by side. It runs inlined into code compiled for the lanes' instruction set,
+//     so it carries LUMI_LANES_ATTRIBUTES.
 template <class Record, class Compute, class Draw>
 int sweep_ray_groups(SweepPool* pool, RayBundle& rays, int lanes, bool skip_repeats,
                      const Compute& compute, Draw&& draw, TallyOf<Record>* tally = nullptr) {

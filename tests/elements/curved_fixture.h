@@ -78,7 +78,12 @@ class CurvedTest : public TraceTest {
     start[41].y = 1e300;
     start[42].z = std::nan("");
     start[43] = make_ray(30, 0, 0, -1, 0, 0);
+    expect_lanes_trace_alike(start, prepare, trace);
+  }
 
+  // The same for the rays `start`.
+  template <class Prepare, class Trace>
+  void expect_lanes_trace_alike(const std::vector<Ray>& start, Prepare&& prepare, Trace&& trace) {
     // A first run one ray at a time leaves the platform's state (colours, fonts) as the second
     // one leaves it, so the runs after it start alike
     std::vector<int> widths = {1, 1, 4};

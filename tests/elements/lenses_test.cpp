@@ -339,6 +339,25 @@ TEST_F(SphericalLensTest, RaysOnLanesTraceExactlyAsOneAtATime) {
   }
 }
 
+TEST_F(SphericalLensTest, RunsOfLikeRaysOnLanesDrawAsOneAtATime) {
+  if (widest_lanes() == 1) GTEST_SKIP() << "no AVX2: rays are traced one at a time only";
+  // A beam in runs of 1 to 9 equal rays, so that crossings that draw alike fall on every lane and
+  // across groups; runs two by two at the same y, some outside the aperture; some rays dead
+  std::vector<Ray> start;
+  for (int run = 0; start.size() < 300; ++run) {
+    const double y = -12.0 + 0.86 * (run / 2), z = 0.6 * (run % 5);
+    for (int k = 0; k <= run * 5 % 9; ++k) {
+      Ray r = ray_at(30, y, z, V{-1, 0, 0}, run % 4 == 3 ? 0.75 : 0.5);
+      if (start.size() % 17 == 6) r.alive = 0.0;
+      start.push_back(r);
+    }
+  }
+  for (const ElementRecord& e : {biconvex(), make_element(42, {20, 0, 0, 0, -50, -40, 3, 0, 0.5,
+                                                               1.5, 0.75, 1.6})}) {
+    expect_lanes_trace_alike(start, [&] { prepare(e); }, [&] { trace(); });
+  }
+}
+
 TEST_F(SphericalLensTest, RotatedDrawingPlacesFramePointsInTheScheme) {
   draw_rotated_to(graphics, 1, 1, 10.0f, 0.0f, kMove, 5.0f, -5.0f, 90.0f);
   draw_rotated_to(graphics, 1, 1, 10.0f, 20.0f, kLine, 5.0f, -5.0f, 90.0f);

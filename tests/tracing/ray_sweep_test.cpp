@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace lumi::test {
@@ -95,6 +97,67 @@ TEST(RaySweepTest, TallyIsTheFoldOfEveryRecordInRayOrder) {
       EXPECT_EQ(tally.scale, expected.scale);
       EXPECT_EQ(drawn, expected_pixels);
     }
+  }
+}
+
+// A record as lanes write it whole: eight 32-bit fields.
+struct Row {
+  std::int32_t field[8];
+  bool operator==(const Row&) const = default;
+};
+
+// Takes rows[0..count) N at a time as columns, comparing fields 0 to 5 on the lanes; returns the
+// records kept.
+template <int N>
+LUMI_LANES int take_as_columns(const Row* rows, int count, Row* kept) {
+  RecordSink<Row> out(kept, true);
+  for (int first = 0; first < count; first += N) {
+    IntLanes<N> column[8];
+    for (int k = 0; k < 8; ++k) {
+      std::int32_t lanes[N];
+      for (int i = 0; i < N; ++i) lanes[i] = rows[first + i].field[k];
+      std::memcpy(&column[k], lanes, sizeof lanes);
+    }
+    take_columns<N>(out, column, 6);
+  }
+  return out.block().count;
+}
+
+LUMI_AVX2_ENTRY int take_by_four(const Row* rows, int count, Row* kept) {
+  return take_as_columns<4>(rows, count, kept);
+}
+
+LUMI_AVX512_ENTRY int take_by_eight(const Row* rows, int count, Row* kept) {
+  return take_as_columns<8>(rows, count, kept);
+}
+
+TEST(RaySweepTest, RecordsTakenAsColumnsAreTheRecordsTakenOneByOne) {
+  if (widest_lanes() == 1) GTEST_SKIP() << "no AVX2: records are taken one at a time only";
+  // Each record repeats the one before or differs from it in one field, in turn fields 0 to 5;
+  // field 6 is alike within each group of eight but changes between some, so that the first
+  // record of a group differs from the last one before it in that field alone
+  std::vector<Row> rows;
+  Row r{};
+  for (int i = 0; i < 96; ++i) {
+    if (i % 8 == 0) r.field[6] = i / 24;
+    if (i % 3 != 1) ++r.field[i % 6];
+    rows.push_back(r);
+  }
+  std::vector<Row> expected(rows.size());
+  RecordSink<Row> one_by_one(expected.data(), true);
+  for (const Row& row : rows) one_by_one.take(row);
+  expected.resize(one_by_one.block().count);
+
+  std::vector<int> widths{4};
+  if (widest_lanes() == 8) widths.push_back(8);
+  for (int lanes : widths) {
+    SCOPED_TRACE(testing::Message() << "lanes " << lanes);
+    std::vector<Row> kept(rows.size());
+    const int n = static_cast<int>(rows.size());
+    const int count = lanes == 4 ? take_by_four(rows.data(), n, kept.data())
+                                 : take_by_eight(rows.data(), n, kept.data());
+    kept.resize(count);
+    EXPECT_EQ(kept, expected);
   }
 }
 
