@@ -33,6 +33,13 @@ struct Image {
   Rgb rgb(int x, int y) const { return rgb_from_pixel(pixels[std::size_t(y) * width + x]); }
 };
 
+// Pixels of an image held elsewhere, laid out as Image's.
+struct ImageView {
+  int width = 0;
+  int height = 0;
+  const Pixel* pixels = nullptr;
+};
+
 // A glyph bitmap placed on the canvas: one byte per pixel, non-zero where there is ink.
 struct InkMask {
   int left = 0;
@@ -102,6 +109,14 @@ class Canvas {
   std::uint64_t change_count() const { return changes_.load(std::memory_order_acquire); }
   std::uint64_t snapshot_into(Image& out) const;
   Image snapshot() const;
+  // Calls read(ImageView) with the image itself under the lock, and returns what it returns: for
+  // a reader that goes over the image once (a file written), a copy would cost more than the
+  // reading.
+  template <class Read>
+  auto read(Read&& read) const {
+    std::lock_guard lock(mutex_);
+    return read(ImageView{width_, height_, pixels_.data()});
+  }
   Rgb pixel(int x, int y) const;  // locks; 0 outside the image
 
  private:

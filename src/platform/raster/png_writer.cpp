@@ -31,7 +31,7 @@ void on_png_error(png_structp png, png_const_charp message) {
 void on_png_warning(png_structp, png_const_charp) {}
 
 // Encodes the image into an open file; false with the reason in `error` when libpng failed.
-bool encode(std::FILE* file, const Image& image, std::uint8_t* row, ErrorText& error) {
+bool encode(std::FILE* file, ImageView image, std::uint8_t* row, ErrorText& error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, on_png_error,
                                             on_png_warning);
   if (!png) {
@@ -55,7 +55,7 @@ bool encode(std::FILE* file, const Image& image, std::uint8_t* row, ErrorText& e
   png_set_compression_level(png, 1);
   png_write_info(png, info);
   for (int y = 0; y < image.height; ++y) {
-    const Pixel* pixels = image.pixels.data() + std::size_t(y) * image.width;
+    const Pixel* pixels = image.pixels + std::size_t(y) * image.width;
     for (int x = 0; x < image.width; ++x) {
       row[3 * x] = std::uint8_t(pixels[x] >> 16);
       row[3 * x + 1] = std::uint8_t(pixels[x] >> 8);
@@ -82,9 +82,8 @@ PngResult failure(const std::filesystem::path& path, const std::string& why) {
 
 }  // namespace
 
-PngResult write_png(const Image& image, const std::filesystem::path& path) {
-  if (image.width < 1 || image.height < 1 ||
-      image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
+PngResult write_png(ImageView image, const std::filesystem::path& path) {
+  if (image.width < 1 || image.height < 1 || image.pixels == nullptr) {
     return failure(path, "empty image");
   }
   const std::filesystem::path temporary = temporary_name(path);
@@ -112,8 +111,15 @@ PngResult write_png(const Image& image, const std::filesystem::path& path) {
   return failure(path, error.text);
 }
 
+PngResult write_png(const Image& image, const std::filesystem::path& path) {
+  if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
+    return failure(path, "empty image");
+  }
+  return write_png(ImageView{image.width, image.height, image.pixels.data()}, path);
+}
+
 PngResult write_png(const Canvas& canvas, const std::filesystem::path& path) {
-  return write_png(canvas.snapshot(), path);
+  return canvas.read([&](ImageView image) { return write_png(image, path); });
 }
 
 }  // namespace lumi

@@ -14,7 +14,9 @@ struct PngResult {
   std::string error;  // why it failed, naming the file
 };
 
+PngResult write_png(ImageView image, const std::filesystem::path& path);
 PngResult write_png(const Image& image, const std::filesystem::path& path);
+// The canvas' image as it is, written under its lock.
 PngResult write_png(const Canvas& canvas, const std::filesystem::path& path);
 
 }  // namespace lumi
