@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/platform.h"
+#include "platform/raster/large_pages.h"
 #include "platform/raster/segment_memo.h"
 
 namespace lumi {
@@ -132,7 +133,7 @@ class Canvas {
   std::atomic<std::uint64_t> changes_{0};
   int width_ = 0;
   int height_ = 0;
-  std::vector<Pixel> pixels_;
+  std::vector<Pixel, LargePages<Pixel>> pixels_;
 
   int x_ = 0, y_ = 0;
   Rgb line_color_ = 0xFFFFFF;
