@@ -58,7 +58,9 @@ LUMI_LANES SphereLanes<N> smaller_sphere_root(const SphereRootsLanes<N>& roots,
                                               const Vec3Lanes<N>& s, const Vec3Lanes<N>& u,
                                               Accept& accept) {
   const LaneMask<N> none = roots.met & ~roots.met;
-  if (!any_lane(roots.met & ~roots.first)) return {roots.met, roots.first, none, none, roots.first_point};
+  if (!any_lane(roots.met & ~roots.first)) {
+    return {roots.met, roots.first, none, none, roots.first_point};
+  }
   const Lanes<N> t2 = (-roots.b - roots.root) / (2.0 * roots.a);
   const Vec3Lanes<N> h2 = s + t2 * u;
   const LaneMask<N> second = lanes_ge(t2, 0.0) & accept(h2, 1);

@@ -69,7 +69,7 @@ class RecordSink {
   void take() {
     ++produced_;
     tally_.add(*next_);
-    if (skip_ && next_ != records_ && next_[0] == next_[-1]) return;
+    if (skip_ && repeats_last()) return;
     ++next_;
   }
   // next() made and taken: for a record worked out elsewhere.

@@ -1,7 +1,7 @@
 // An allocator for a canvas' pixels that asks the system for its 2 MB pages where the memory
 // fills most of one. A run's canvases are the largest memory it touches as it starts, and every
 // 4 KB page costs a fault when first touched: on the virtual machine measured, the faults of four
-// window canvases were a third of a run of one ray (59.5 → 35.8 ms with 2 MB pages). Where the
+// window canvases were two fifths of a run of one ray (59.5 → 35.8 ms with 2 MB pages). Where the
 // system gives no such pages the advice is ignored and the memory is plain.
 #pragma once
 
