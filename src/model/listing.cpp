@@ -3,6 +3,7 @@
 // under "Диаметр", "Длина", "Глубина", "Xo", "Yo" and "Fi".
 #include "model/listing.h"
 
+#include "model/element_kinds.h"
 #include "model/fixed_format.h"
 
 namespace lumi {
@@ -29,29 +30,29 @@ std::string circular(int k, std::string_view name, const ElementRecord& e) {
          slots_f10_3(e, 4, 6);
 }
 
-// The line of element k, or an empty text for kinds the listing leaves out.
+// The line of element k, or an empty text for kinds the listing leaves out. The signed code is
+// compared, so a switched-off element has no line.
 std::string element_line(int k, const ElementRecord& e) {
-  const float c = e.code();
-  if (c == code::kSource) return rectangular(k, " Источник  излучения", e);
-  if (c == code::kRectDiaphragm) return rectangular(k, " Прямоугол.диафрагма", e);
-  if (c == code::kFlatMirror) return rectangular(k, " Плоск. прям.зеркало", e);
-  if (c == code::kSphericalMirror) {
-    return circular(k, " Сферическое зеркало", e) + " R=" + format_f(e.slot(7), 7, 3);
+  const ElementKind* kind = kind_of(e);
+  if (!kind || kind->listing_name.empty() || e.code() != static_cast<float>(kind->code)) return {};
+  const std::string_view name = kind->listing_name;
+  switch (kind->code) {
+    case 32:
+      return circular(k, name, e) + " R=" + format_f(e.slot(7), 7, 3);
+    case 41:
+      return circular(k, name, e);
+    case 42:
+      return circular(k, name, e) + " R1=" + format_f(e.slot(7), 7, 2) + " R2=" +
+             format_f(e.slot(8), 7, 2);
+    case 51:
+      return rectangular(k, name, e) + " Nштр=" + format_f(e.slot(8), 4, 0) + " FIвр=" +
+             format_f(e.slot(10), 7, 2);
+    case 62:
+      return rectangular(k, name, e) + " Смещ1,Смещ2,Шаг=" + format_f(e.slot(8), 7, 2) +
+             format_f(e.slot(9), 7, 2) + format_f(e.slot(10), 7, 2);
+    default:
+      return rectangular(k, name, e);
   }
-  if (c == code::kIdealLens) return circular(k, "   Идеальная   линза", e);
-  if (c == code::kSphericalLens) {
-    return circular(k, " Сферическая   линза", e) + " R1=" + format_f(e.slot(7), 7, 2) +
-           " R2=" + format_f(e.slot(8), 7, 2);
-  }
-  if (c == code::kGrating) {
-    return rectangular(k, " Дифракционн.решетка", e) + " Nштр=" + format_f(e.slot(8), 4, 0) +
-           " FIвр=" + format_f(e.slot(10), 7, 2);
-  }
-  if (c == code::kFocalPlane) {
-    return rectangular(k, " Фокальная плоскость", e) + " Смещ1,Смещ2,Шаг=" +
-           format_f(e.slot(8), 7, 2) + format_f(e.slot(9), 7, 2) + format_f(e.slot(10), 7, 2);
-  }
-  return {};
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/element_kinds.h"
 #include "model/scheme_error.h"
 
 namespace lumi {
@@ -26,7 +27,8 @@ bool is_kind(const ElementRecord& record, float kind) { return std::fabs(record.
 
 class Checker {
  public:
-  Checker(const SchemeFile& file, std::string_view label) : file_(file), label_(label) {}
+  Checker(const SchemeFile& file, std::string_view label, std::span<const SlotOrigin> origins)
+      : file_(file), label_(label), origins_(origins) {}
 
   void header() const {
     if (!(file_.x_min < file_.x_max)) {
@@ -43,28 +45,28 @@ class Checker {
     k_ = k;
     record_ = &record;
     if (k == 1 && !is_kind(record, code::kSource)) {
-      fail(1, "код типа", "первым элементом схемы должен быть источник (код 11 или -11)");
+      fail(1, "первым элементом схемы должен быть источник (код 11 или -11)");
     }
     if (is_kind(record, code::kOuterDiaphragm) || is_kind(record, code::kInnerDiaphragm) ||
         is_kind(record, code::kIdealLens)) {
-      positive_size(3, "D");
+      positive_size(3);
     } else if (is_kind(record, code::kRectDiaphragm) || is_kind(record, code::kFlatMirror) ||
                is_kind(record, code::kGrating)) {
-      positive_size(3, "W");
-      positive_size(4, "H");
+      positive_size(3);
+      positive_size(4);
     } else if (is_kind(record, code::kSphericalMirror)) {
       spherical_mirror();
     } else if (is_kind(record, code::kSphericalLens)) {
-      positive_size(3, "D");
-      radius_holds(7, "R1", 3, "D");
-      radius_holds(8, "R2", 3, "D");
+      positive_size(3);
+      radius_holds(7, 3);
+      radius_holds(8, 3);
     } else if (is_kind(record, code::kCylindricalLens)) {
-      finite(3, "a");
-      radius_holds(9, "R1", 3, "a");
-      radius_holds(10, "R2", 3, "a");
+      finite(3);
+      radius_holds(9, 3);
+      radius_holds(10, 3);
     } else if (is_kind(record, code::kFocalPlane)) {
-      positive_size(3, "a");
-      positive_size(4, "b");
+      positive_size(3);
+      positive_size(4);
       if (record.code() == code::kFocalPlane) shifts();
     }
     if (record.code() == code::kSource) rays();
@@ -72,83 +74,95 @@ class Checker {
 
  private:
   float value(int slot) const { return record_->slot(slot); }
+  std::string name(int slot) const { return describe_slot(*record_, slot).name; }
 
   [[noreturn]] void fail_header(const std::string& fault) const {
     throw SchemeError(std::string(label_) + ", строка " + std::to_string(file_.header_line) +
                       ": заголовок схемы: " + fault);
   }
 
-  // "<file>, строка N: элемент k (вид)" and the fault.
-  [[noreturn]] void fail_element(const std::string& fault) const {
-    throw SchemeError(std::string(label_) + ", строка " +
-                      std::to_string(file_.lines[static_cast<std::size_t>(k_ - 1)]) +
-                      ": элемент " + std::to_string(k_) + " (" +
+  // Where the fault's values come from: the override that set one of `slots`, else the element's
+  // line in the file.
+  std::string where(std::initializer_list<int> slots) const {
+    for (const SlotOrigin& origin : origins_) {
+      for (int slot : slots) {
+        if (origin.k == k_ && origin.slot == slot) return origin.where;
+      }
+    }
+    return "строка " + std::to_string(file_.lines[static_cast<std::size_t>(k_ - 1)]);
+  }
+
+  // "<file>, <where>: элемент k (вид)" and the fault.
+  [[noreturn]] void fail_element(std::initializer_list<int> slots, const std::string& fault) const {
+    throw SchemeError(std::string(label_) + ", " + where(slots) + ": элемент " +
+                      std::to_string(k_) + " (" +
                       std::string(kind_name(trunc_to_int(std::fabs(record_->code())))) + ")" +
                       fault);
   }
 
-  [[noreturn]] void fail(int slot, std::string_view name, const std::string& fault) const {
-    fail_element(", ячейка " + std::to_string(slot) + " (" + std::string(name) +
-                 ") = " + shown(value(slot)) + ": " + fault);
+  [[noreturn]] void fail(int slot, const std::string& fault, int other_slot = 0) const {
+    fail_element({slot, other_slot}, ", ячейка " + std::to_string(slot) + " (" + name(slot) +
+                                         ") = " + shown(value(slot)) + ": " + fault);
   }
 
-  void finite(int slot, std::string_view name) const {
-    if (!std::isfinite(value(slot))) fail(slot, name, "значение должно быть конечным числом");
+  void finite(int slot) const {
+    if (!std::isfinite(value(slot))) fail(slot, "значение должно быть конечным числом");
   }
 
-  void positive_size(int slot, std::string_view name) const {
-    finite(slot, name);
-    if (!(value(slot) > 0.0f)) fail(slot, name, "размер должен быть больше нуля");
+  void positive_size(int slot) const {
+    finite(slot);
+    if (!(value(slot) > 0.0f)) fail(slot, "размер должен быть больше нуля");
   }
 
   // A curved surface (radius slot ≠ 0) must span the diameter or width in `size_slot`:
   // |size| ≤ 2|R|, or the cap's square root and arc sine have no value.
-  void radius_holds(int slot, std::string_view name, int size_slot, std::string_view size_name) {
-    finite(slot, name);
+  void radius_holds(int slot, int size_slot) {
+    finite(slot);
     const double radius = value(slot);
     const double size = value(size_slot);
     if (radius != 0.0 && std::fabs(size) > 2.0 * std::fabs(radius)) {
-      fail(slot, name, "радиус кривизны меньше половины размера " + std::string(size_name) +
-                           " = " + shown(value(size_slot)) + " (ячейка " +
-                           std::to_string(size_slot) + ")");
+      fail(slot,
+           "радиус кривизны меньше половины размера " + name(size_slot) + " = " +
+               shown(value(size_slot)) + " (ячейка " + std::to_string(size_slot) + ")",
+           size_slot);
     }
   }
 
   void spherical_mirror() {
-    positive_size(3, "D");
-    radius_holds(7, "R", 3, "D");
+    positive_size(3);
+    radius_holds(7, 3);
     if (record_->parameter_count() > 5) {
-      finite(8, "d");
-      radius_holds(7, "R", 8, "d");
+      finite(8);
+      radius_holds(7, 8);
     }
   }
 
   void rays() const {
     const bool fan = value(2) == 16.0f;
-    std::vector<std::pair<int, const char*>> counts = {{8, "N1"}, {9, "N2"}, {12, "Nλ"}};
-    if (fan) counts.insert(counts.begin(), {{15, "NA"}, {18, "NE"}});
-    for (const auto& [slot, name] : counts) finite(slot, name);
+    std::vector<int> counts = {8, 9, 12};
+    if (fan) counts.insert(counts.begin(), {15, 18});
+    for (int slot : counts) finite(slot);
 
     const long long n = source_ray_count(*record_);
     if (n <= kMaxRays) return;
     std::string product, slots;
-    for (const auto& [slot, name] : counts) {
-      product += (product.empty() ? "" : " × ") + std::string(name) + " " +
+    for (int slot : counts) {
+      product += (product.empty() ? "" : " × ") + name(slot) + " " +
                  std::to_string(trunc_to_int(value(slot)));
       slots += (slots.empty() ? "" : ", ") + std::to_string(slot);
     }
-    fail_element(": " + product + " (ячейки " + slots + ") дают больше " +
+    fail_element({8, 9, 12, 15, 18}, ": " + product + " (ячейки " + slots + ") дают больше " +
                  std::to_string(kMaxRays) + " лучей (" + std::to_string(n) + ")");
   }
 
   void shifts() const {
-    finite(8, "d1");
-    finite(9, "d2");
-    finite(10, "h");
+    finite(8);
+    finite(9);
+    finite(10);
     const long long n = focal_plane_shift_count(*record_);
     const bool unbounded = n == std::numeric_limits<long long>::max();
     if (n <= kMaxShifts && !unbounded) return;
-    fail_element(": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
+    fail_element({8, 9, 10}, ": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
                  " с шагом h = " + shown(value(10)) + " (ячейки 8, 9, 10) дают больше " +
                  std::to_string(kMaxShifts) + " смещений" +
                  (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
@@ -156,14 +170,16 @@ class Checker {
 
   const SchemeFile& file_;
   std::string_view label_;
+  std::span<const SlotOrigin> origins_;
   int k_ = 0;
   const ElementRecord* record_ = nullptr;
 };
 
 void check_records(const SchemeFile& file, std::string_view label,
-                   const std::array<ElementRecord, kMaxElements>& records) {
+                   const std::array<ElementRecord, kMaxElements>& records,
+                   std::span<const SlotOrigin> origins) {
   if (file.count < 1) throw SchemeError(std::string(label) + ": в схеме нет элементов");
-  Checker checker(file, label);
+  Checker checker(file, label, origins);
   checker.header();
   for (int k = 1; k <= file.count; ++k) {
     checker.element(k, records[static_cast<std::size_t>(k - 1)]);
@@ -183,15 +199,16 @@ float shift_quotient(const ElementRecord& plane) {
 }  // namespace
 
 void check_scheme(const SchemeFile& file, std::string_view file_label) {
-  check_records(file, file_label, file.elements);
+  check_records(file, file_label, file.elements, {});
 }
 
-void check_scheme(const SchemeFile& file, std::string_view file_label, const Scheme& current) {
+void check_scheme(const SchemeFile& file, std::string_view file_label, const Scheme& current,
+                  std::span<const SlotOrigin> origins) {
   std::array<ElementRecord, kMaxElements> records{};
   for (int k = 1; k <= file.count && k <= kMaxElements; ++k) {
     records[static_cast<std::size_t>(k - 1)] = installed_record(file, k, current.element(k));
   }
-  check_records(file, file_label, records);
+  check_records(file, file_label, records, origins);
 }
 
 long long source_ray_count(const ElementRecord& source) {

@@ -27,22 +27,11 @@ struct Line {
   std::string_view text;  // code page 1251, cut to kLineLength; the rest reads as blanks
 };
 
-bool is_comment(std::string_view line) {
-  if (line.empty()) return false;
-  switch (static_cast<unsigned char>(line[0])) {
-    case 'C': case 'c': case '!': case 0xD1: case 0xF1: return true;
-    default: return false;
-  }
-}
-
 // The file's text in code page 1251: a UTF-8 file (one with Cyrillic comments saved by a modern
 // editor) is converted, so its comment letters are recognised.
 std::string cp1251_text(std::string_view bytes) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (bytes.substr(0, kBom.size()) == kBom) bytes.remove_prefix(kBom.size());
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii && is_valid_utf8(bytes)) return utf8_to_cp1251(bytes);
+  bytes.remove_prefix(utf8_bom_length(bytes));
+  if (reads_as_utf8(bytes)) return utf8_to_cp1251(bytes);
   return std::string(bytes);
 }
 
@@ -85,7 +74,7 @@ class LineReader {
       const std::string_view line = std::string_view(text_).substr(pos_, end - pos_);
       pos_ = end + (text_.compare(end, 2, "\r\n") == 0 ? 2 : 1);
       ++number_;
-      if (!is_comment(line)) return {number_, line.substr(0, kLineLength)};
+      if (!is_comment_line(line)) return {number_, line.substr(0, kLineLength)};
     }
   }
 
@@ -185,6 +174,25 @@ int clamped_parameter_count(const ElementRecord& record) {
 
 }  // namespace
 
+bool is_comment_line(std::string_view line) {
+  if (line.empty()) return false;
+  switch (static_cast<unsigned char>(line[0])) {
+    case 'C': case 'c': case '!': case 0xD1: case 0xF1: return true;
+    default: return false;
+  }
+}
+
+std::size_t utf8_bom_length(std::string_view bytes) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  return bytes.starts_with(kBom) ? kBom.size() : 0;
+}
+
+bool reads_as_utf8(std::string_view bytes) {
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return !ascii && is_valid_utf8(bytes);
+}
+
 SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label) {
   if (bytes.empty()) throw SchemeError(std::string(file_label) + ": файл пуст");
   LineReader reader(cp1251_text(bytes), file_label);
@@ -198,7 +206,7 @@ SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label) {
   }
 }
 
-SchemeFile read_scheme_file(const std::string& path) {
+std::string read_scheme_bytes(const std::string& path) {
   const auto refuse = [&](const std::string& reason) -> SchemeError {
     return SchemeError(path + ": не удалось прочитать файл: " + reason);
   };
@@ -215,7 +223,11 @@ SchemeFile read_scheme_file(const std::string& path) {
     if (bytes.size() > kMaxFileSize) throw refuse("файл слишком велик для схемы");
   }
   if (std::ferror(file.get())) throw refuse(std::generic_category().message(errno));
-  return parse_scheme(bytes, path);
+  return bytes;
+}
+
+SchemeFile read_scheme_file(const std::string& path) {
+  return parse_scheme(read_scheme_bytes(path), path);
 }
 
 ElementRecord installed_record(const SchemeFile& file, int k, const ElementRecord& old) {

@@ -30,8 +30,22 @@ struct SchemeFile {
 // non-ASCII bytes is converted to code page 1251 first.
 SchemeFile parse_scheme(std::string_view bytes, std::string_view file_label);
 
+// The bytes of the file at `path`. Throws SchemeError when it cannot be read.
+std::string read_scheme_bytes(const std::string& path);
+
 // Reads and parses the file at `path`. Throws SchemeError when it cannot be read.
 SchemeFile read_scheme_file(const std::string& path);
+
+// A line the reader skips wherever it stands: its first character (code page 1251) is C, c, !,
+// С or с.
+bool is_comment_line(std::string_view cp1251_line);
+
+// The length of a UTF-8 byte order mark at the start of the bytes (3 or 0); the reader skips it.
+std::size_t utf8_bom_length(std::string_view bytes);
+
+// True when the reader takes these bytes (without a byte order mark) for UTF-8 and converts them:
+// valid UTF-8 with at least one byte above 0x7F.
+bool reads_as_utf8(std::string_view bytes);
 
 // Copies header, count and the slots read from the file into the scheme state; slots the file did
 // not give keep their old values, as do records beyond the new count.
