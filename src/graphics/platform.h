@@ -18,6 +18,8 @@
 
 namespace lumi {
 
+class SchemeDocument;
+
 using Rgb = std::uint32_t;
 
 // What a menu item does when chosen. Everything but kHandler is carried out by the platform.
@@ -130,6 +132,10 @@ class Platform {
 
   // Where the diagnostics log of a scheme goes (the current directory for the desktop program).
   virtual std::filesystem::path log_path_for(const std::string& scheme_path) = 0;
+
+  // A scheme file was read (with any overrides applied), before it is checked: the desktop keeps
+  // it to save it again, the tracer may write it out.
+  virtual void scheme_read(const SchemeDocument&) {}
 };
 
 }  // namespace lumi

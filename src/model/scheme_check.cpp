@@ -162,10 +162,11 @@ class Checker {
     const long long n = focal_plane_shift_count(*record_);
     const bool unbounded = n == std::numeric_limits<long long>::max();
     if (n <= kMaxShifts && !unbounded) return;
-    fail_element({8, 9, 10}, ": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
-                 " с шагом h = " + shown(value(10)) + " (ячейки 8, 9, 10) дают больше " +
-                 std::to_string(kMaxShifts) + " смещений" +
-                 (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
+    fail_element({8, 9, 10},
+                 ": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
+                     " с шагом h = " + shown(value(10)) + " (ячейки 8, 9, 10) дают больше " +
+                     std::to_string(kMaxShifts) + " смещений" +
+                     (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
   }
 
   const SchemeFile& file_;

@@ -10,6 +10,7 @@
 
 #include "model/cp1251.h"
 #include "model/element_kinds.h"
+#include "model/numeric_field.h"
 #include "model/scheme_error.h"
 #include "model/atomic_file.h"
 
@@ -329,6 +330,39 @@ SchemeDocument SchemeDocument::with_moved(int k, int to) const {
   text.lines.insert(text.lines.end(), text_.lines.begin() + static_cast<std::ptrdiff_t>(next),
                     text_.lines.end());
   return reread(std::move(text), expected);
+}
+
+std::string SlotOverride::name() const {
+  std::string text = "--set ";
+  text += std::to_string(k);
+  text += '.';
+  text += std::to_string(slot);
+  return text;
+}
+
+SchemeDocument SchemeDocument::with_overrides(std::span<const SlotOverride> overrides,
+                                              std::vector<SlotOrigin>& origins) const {
+  SchemeDocument next = *this;
+  for (const SlotOverride& o : overrides) {
+    const std::string where = label_ + ", " + o.name();
+    const FieldValue value = read_numeric_field(o.value);
+    if (value.status != FieldStatus::kNumber) {
+      throw SchemeError(where + ": \"" + o.value + "\" — " +
+                        (value.status == FieldStatus::kTooLarge
+                             ? "число вне диапазона одинарной точности"
+                             : "не число"));
+    }
+    try {
+      next = next.with_slot(o.k, o.slot, value.value);
+    } catch (const SchemeError& error) {
+      // The change's own message begins with the file's name; the override takes the place of
+      // the line.
+      const std::string_view message = error.what();
+      throw SchemeError(where + std::string(message.substr(label_.size())));
+    }
+    origins.push_back({o.k, o.slot, o.name()});
+  }
+  return next;
 }
 
 // Checked changes --------------------------------------------------------------------------------

@@ -25,6 +25,16 @@ struct CheckContext {
   std::span<const SlotOrigin> origins;
 };
 
+// A value given for slot `slot` of element `k` from outside the file (the tracer's
+// `--set K.S=VALUE`), as text read the way the reader reads a field.
+struct SlotOverride {
+  int k = 0;
+  int slot = 0;
+  std::string value;
+
+  std::string name() const;  // "--set K.S"
+};
+
 class SchemeDocument {
  public:
   // Reads a file's bytes; `label` names the file in messages. Throws SchemeError as parse_scheme
@@ -64,6 +74,12 @@ class SchemeDocument {
   SchemeDocument with_inserted(int before, int code) const;
   SchemeDocument without(int k) const;
   SchemeDocument with_moved(int k, int to) const;
+
+  // The overrides applied in order, unchecked, and where each value came from for the checks'
+  // messages. A value that is not a number, or that the file cannot hold, is refused with a
+  // message naming the override instead of a line.
+  SchemeDocument with_overrides(std::span<const SlotOverride> overrides,
+                                std::vector<SlotOrigin>& origins) const;
 
   friend bool operator==(const SchemeDocument& a, const SchemeDocument& b) {
     return a.bytes() == b.bytes();

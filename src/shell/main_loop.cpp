@@ -3,6 +3,7 @@
 
 #include "model/listing.h"
 #include "model/scheme_check.h"
+#include "model/scheme_document.h"
 #include "model/scheme_error.h"
 #include "model/scheme_reader.h"
 #include "tracing/passes.h"
@@ -107,12 +108,15 @@ bool read_scheme(Program& program) {
     std::optional<std::string> path = platform.choose_file(open_request(first_call));
     if (!path) return false;
     try {
-      SchemeFile file = read_scheme_file(*path);
-      check_scheme(file, *path, program.scheme);
-      install_scheme(file, *path, program.scheme);
+      std::vector<SlotOrigin> origins;
+      const SchemeDocument document =
+          SchemeDocument::read(*path).with_overrides(program.overrides, origins);
+      platform.scheme_read(document);
+      document.check({&program.scheme, origins});
+      install_scheme(document.file(), *path, program.scheme);
       program.log = DiagnosticsLog(platform.log_path_for(*path),
                                    [&platform](std::string_view m) { platform.report_warning(m); });
-      program.log.restart(scheme_echo_lines(file));
+      program.log.restart(scheme_echo_lines(document.file()));
       return true;
     } catch (const SchemeError& error) {
       platform.report_error(error.what());

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 #include "graphics/graphics.h"
 #include "graphics/platform.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme.h"
+#include "model/scheme_document.h"
 #include "shell/interactive.h"
 #include "tracing/hit_marks.h"
 #include "tracing/ray.h"
@@ -37,6 +39,7 @@ struct Program {
   SweepPool pool;
   PaintedPixels painted;
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
+  std::vector<SlotOverride> overrides;  // set on every scheme read, before it is checked
 };
 
 }  // namespace lumi

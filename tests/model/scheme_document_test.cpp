@@ -32,7 +32,8 @@ std::string small_scheme(const std::string& end) {
       "C a scheme", " -50. 550.-100. 250.   header", "        11        10   source",
       "                100.   W", "                100.   H", "0", "0", "0", "C between slots",
       "                  21", "21", "0.55", "0.55", "1", "", "! the mirror",
-      "        31         5", "40.", "40.", "300.", "0.", "45.", "62                 8   plane (left)",
+      "        31         5", "40.", "40.", "300.", "0.", "45.",
+      "62                 8   plane (left)",
       "10", "10", "300", "200", "90", "-4", "4", "1", "after the end",
   };
   std::string text;
@@ -54,14 +55,11 @@ TEST(SchemeDocument, WritesBackEveryReadableFileByteForByte) {
                                     "\xEF\xBB\xBF" + small_scheme("\n"),
                                     small_scheme("\n").substr(0, small_scheme("\n").size() - 1)};
   files.push_back(cp1251_to_utf8(small_scheme("\r\n") + "\xD1 comment in code page 1251\n"));
-  for (const char* folder : {"LUMI_EXAMPLES", "LUMI_FUZZ_CORPUS"}) {
-    if (const char* dir = std::getenv(folder)) {
-      for (const auto& entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() == ".ops") files.push_back(slurp(entry.path()));
-      }
-    }
+  for (const fs::path& dir :
+       {fs::path(std::getenv("LUMI_EXAMPLES")), fs::path(LUMI_FUZZ_CORPUS_DIR)}) {
+    for (const auto& entry : fs::directory_iterator(dir)) files.push_back(slurp(entry.path()));
   }
-  ASSERT_GT(files.size(), 10u);
+  ASSERT_GT(files.size(), 15u);
   for (const std::string& bytes : files) {
     EXPECT_EQ(SchemeDocument::parse(bytes, "s.ops").bytes(), bytes);
   }
