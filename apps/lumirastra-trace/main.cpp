@@ -1,10 +1,15 @@
 // lumirastra-trace: traces scheme files without a display and writes the diagnostics log and the
 // window images.
+#include <atomic>
+#include <charconv>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -15,7 +20,7 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] СХЕМА.ops [СХЕМА.ops ...]
+    R"(Запуск: lumirastra-trace [ПАРАМЕТРЫ] СХЕМА.ops [СХЕМА.ops ...]
 
 Трассирует каждую схему так же, как программа с окнами, и по окончании схемы записывает:
   диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
@@ -36,6 +41,23 @@ constexpr std::string_view kUsage =
                    open                   выбрано "Открыть" после отрисовки схемы
                    open-while-tracing K   выбрано "Открыть" во время трассировки элемента K
                  Строки, начинающиеся с #, пропускаются.
+  --set K.S=ЗНАЧЕНИЕ
+                 перед проверкой и трассировкой записать ЗНАЧЕНИЕ в ячейку S элемента K
+                 (номера как в таблице журнала; K.1 - код типа, так что --set 3.1=-31
+                 выключает элемент 3). Можно повторять; журнал тогда тот же, что у файла с
+                 этими значениями. Задать можно только ячейки, которые есть в файле
+                 (1, 2 и параметры 3..n+2); изменение K.2 добавляет или убирает строки
+                 параметров.
+  --save-scheme ФАЙЛ
+                 записать схему (после --set) в ФАЙЛ, затем трассировать как обычно. Файл
+                 без изменений записывается байт в байт: комментарии, текст справа от полей,
+                 концы строк и кодировка остаются как были. Только для одной схемы.
+  --check        только прочитать и проверить каждую схему, ничего не трассируя и не
+                 записывая; код возврата 0, если все схемы были бы протрассированы.
+  --watch        после трассировки ждать изменений файлов схем и трассировать заново
+                 при каждом изменении (файл записан на месте или заменен переименованием);
+                 отвергнутая версия описывается в стандартном потоке ошибок, а результаты
+                 последней принятой остаются. Ctrl+C завершает работу с кодом 0.
   --help         эта справка.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
@@ -47,10 +69,32 @@ constexpr std::string_view kUsage =
 
 struct Arguments {
   lumi::HeadlessOptions options;
+  std::vector<lumi::SlotOverride> overrides;
   std::string events_file;
   bool help = false;
+  bool check = false;
   std::string error;
 };
+
+// "K.S=VALUE": the element and slot as whole numbers; the value is read later, as a field.
+std::optional<lumi::SlotOverride> parse_override(std::string_view text) {
+  const std::size_t point = text.find('.');
+  const std::size_t equals = text.find('=');
+  if (point == std::string_view::npos || equals == std::string_view::npos || point > equals) {
+    return std::nullopt;
+  }
+  lumi::SlotOverride o;
+  const auto whole = [](std::string_view digits, int& value) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size() && value > 0;
+  };
+  if (!whole(text.substr(0, point), o.k) ||
+      !whole(text.substr(point + 1, equals - point - 1), o.slot)) {
+    return std::nullopt;
+  }
+  o.value = std::string(text.substr(equals + 1));
+  return o;
+}
 
 Arguments parse_arguments(int argc, char** argv) {
   Arguments args;
@@ -70,6 +114,25 @@ Arguments parse_arguments(int argc, char** argv) {
         return args;
       }
       args.events_file = argv[++i];
+    } else if (arg == "--set") {
+      const std::optional<lumi::SlotOverride> o =
+          i + 1 < argc ? parse_override(argv[i + 1]) : std::nullopt;
+      if (!o) {
+        args.error = "--set: нужно K.S=ЗНАЧЕНИЕ (номер элемента и ячейки, например 3.1=-31)";
+        return args;
+      }
+      args.overrides.push_back(*o);
+      ++i;
+    } else if (arg == "--save-scheme") {
+      if (i + 1 >= argc) {
+        args.error = "--save-scheme: не указан файл";
+        return args;
+      }
+      args.options.save_scheme = argv[++i];
+    } else if (arg == "--check") {
+      args.check = true;
+    } else if (arg == "--watch") {
+      args.options.watch = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       args.error = "неизвестный параметр " + std::string(arg);
       return args;
@@ -78,6 +141,12 @@ Arguments parse_arguments(int argc, char** argv) {
     }
   }
   if (!args.help && args.options.schemes.empty()) args.error = "не указан файл схемы";
+  if (!args.options.save_scheme.empty() && args.options.schemes.size() > 1) {
+    args.error = "--save-scheme: только для одной схемы";
+  }
+  if (args.check && (args.options.watch || !args.options.save_scheme.empty())) {
+    args.error = "--check ничего не записывает и не ждет: без --save-scheme и --watch";
+  }
   return args;
 }
 
@@ -90,6 +159,12 @@ std::vector<lumi::ScriptedEvent> load_events(const std::string& path) {
   if (in.bad()) throw std::runtime_error(path + ": не удалось прочитать файл событий");
   return lumi::parse_scripted_events(text, path);
 }
+
+// Raised by Ctrl+C while watching: the tracer finishes the scheme in hand and ends.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void stop_watching(int) { g_stop.store(true, std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -113,10 +188,24 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (args.check) {
+    return lumi::check_schemes(args.options.schemes, args.overrides, std::cout, std::cerr) > 0 ? 1
+                                                                                               : 0;
+  }
+
   args.options.terminal = ::isatty(STDERR_FILENO) != 0;
+  const bool watch = args.options.watch;
+  if (watch) {
+    args.options.stop = &g_stop;
+    std::signal(SIGINT, stop_watching);
+    std::signal(SIGTERM, stop_watching);
+  }
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);
   auto program = std::make_unique<lumi::Program>(platform);
+  program->overrides = std::move(args.overrides);
   lumi::initial_settings(platform, program->scheme);
   const int status = lumi::main_program(*program);
+  // Watching ends only when asked to; what was refused on the way has been reported.
+  if (watch) return status;
   return platform.error_count() > 0 ? 1 : status;
 }

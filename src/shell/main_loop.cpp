@@ -1,6 +1,9 @@
 // Start-up, menus and the main loop.
 #include "shell/main_loop.h"
 
+#include <memory>
+#include <ostream>
+
 #include "model/listing.h"
 #include "model/scheme_check.h"
 #include "model/scheme_document.h"
@@ -108,11 +111,9 @@ bool read_scheme(Program& program) {
     std::optional<std::string> path = platform.choose_file(open_request(first_call));
     if (!path) return false;
     try {
-      std::vector<SlotOrigin> origins;
       const SchemeDocument document =
-          SchemeDocument::read(*path).with_overrides(program.overrides, origins);
-      platform.scheme_read(document);
-      document.check({&program.scheme, origins});
+          read_checked_scheme(*path, program.overrides, program.scheme,
+                              [&platform](const SchemeDocument& d) { platform.scheme_read(d); });
       install_scheme(document.file(), *path, program.scheme);
       program.log = DiagnosticsLog(platform.log_path_for(*path),
                                    [&platform](std::string_view m) { platform.report_warning(m); });
@@ -122,6 +123,35 @@ bool read_scheme(Program& program) {
       platform.report_error(error.what());
     }
   }
+}
+
+SchemeDocument read_checked_scheme(const std::string& path,
+                                   std::span<const SlotOverride> overrides, const Scheme& current,
+                                   const std::function<void(const SchemeDocument&)>& on_read) {
+  std::vector<SlotOrigin> origins;
+  SchemeDocument document = SchemeDocument::read(path).with_overrides(overrides, origins);
+  if (on_read) on_read(document);
+  document.check({&current, origins});
+  return document;
+}
+
+int check_schemes(std::span<const std::string> paths, std::span<const SlotOverride> overrides,
+                  std::ostream& report, std::ostream& errors) {
+  auto scheme = std::make_unique<Scheme>();
+  int refused = 0;
+  for (const std::string& path : paths) {
+    try {
+      const SchemeDocument document = read_checked_scheme(path, overrides, *scheme);
+      install_scheme(document.file(), path, *scheme);
+      const ElementRecord& source = document.element(1);
+      report << path << ": схема принята, элементов: " << document.count() << ", лучей: "
+             << (source.code() == code::kSource ? source_ray_count(source) : 0) << '\n';
+    } catch (const SchemeError& error) {
+      ++refused;
+      errors << "lumirastra-trace: " << error.what() << '\n';
+    }
+  }
+  return refused;
 }
 
 int main_program(Program& program) {

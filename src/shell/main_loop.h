@@ -2,6 +2,10 @@
 // element, then follow the mouse until another scheme is requested.
 #pragma once
 
+#include <functional>
+#include <iosfwd>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "shell/program.h"
@@ -26,5 +30,18 @@ int main_program(Program& program);
 // Shows the open dialog until a scheme is read and accepted; false when the dialog is cancelled.
 // A file that cannot be read or is refused is reported and the dialog comes back.
 bool read_scheme(Program& program);
+
+// Reads the scheme file, applies the overrides and checks the result against what `current`
+// holds, as the program does before installing a scheme. `on_read` sees the document before it
+// is checked. Throws SchemeError.
+SchemeDocument read_checked_scheme(const std::string& path,
+                                   std::span<const SlotOverride> overrides, const Scheme& current,
+                                   const std::function<void(const SchemeDocument&)>& on_read = {});
+
+// Reads and checks each scheme as the program would before tracing it, each against the scheme
+// state the ones before it left, and reports each on `report` (accepted) or `errors` (refused).
+// Returns the number refused.
+int check_schemes(std::span<const std::string> paths, std::span<const SlotOverride> overrides,
+                  std::ostream& report, std::ostream& errors);
 
 }  // namespace lumi

@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "model/diagnostics_log.h"
+#include "model/scheme_document.h"
+#include "model/scheme_error.h"
 #include "platform/raster/png_writer.h"
 
 namespace lumi {
@@ -65,9 +67,25 @@ const ScriptedEvent* HeadlessPlatform::next_event(ScriptedEvent::Kind kind) cons
   return event.kind == kind ? &event : nullptr;
 }
 
+// The schemes of the command line in order; then, when watching, each scheme again as its file
+// changes.
 std::optional<std::string> HeadlessPlatform::choose_file(const OpenFileRequest&) {
-  if (next_scheme_ >= options_.schemes.size()) return std::nullopt;
-  return options_.schemes[next_scheme_++];
+  const std::vector<std::string>& schemes = options_.schemes;
+  if (next_scheme_ < schemes.size()) {
+    current_scheme_ = next_scheme_++;
+    read_stamps_.push_back(stamp_of(schemes[current_scheme_]));
+    return schemes[current_scheme_];
+  }
+  if (!options_.watch || !options_.stop) return std::nullopt;
+  finish_progress_line();
+  messages_ << "lumirastra-trace: жду изменений файлов схем (Ctrl+C - выход)\n" << std::flush;
+  const std::optional<FileChange> change = wait_for_change(schemes, read_stamps_, *options_.stop);
+  if (!change) return std::nullopt;
+  current_scheme_ = change->index;
+  read_stamps_[current_scheme_] = change->stamp;
+  messages_ << "lumirastra-trace: " << schemes[current_scheme_] << ": файл изменился\n"
+            << std::flush;
+  return schemes[current_scheme_];
 }
 
 void HeadlessPlatform::report_error(std::string_view message) {
@@ -125,7 +143,7 @@ void HeadlessPlatform::finish_progress_line() {
 
 // The scheme whose log is asked for is the one the dialog answered last.
 std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
-  current_folder_ = folder_for(next_scheme_ - 1);
+  current_folder_ = folder_for(current_scheme_);
   std::error_code error;
   std::filesystem::create_directories(current_folder_, error);
   if (error) {
@@ -134,6 +152,15 @@ std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
   log_path_ = current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
                                                                     kLogFileName.end()));
   return log_path_;
+}
+
+void HeadlessPlatform::scheme_read(const SchemeDocument& document) {
+  if (options_.save_scheme.empty()) return;
+  try {
+    document.save(options_.save_scheme);
+  } catch (const SchemeError& error) {
+    report_error(error.what());
+  }
 }
 
 // Nothing changed in the last interactive step: the next scripted mouse event is delivered, or,

@@ -5,6 +5,7 @@
 // step. Messages go to standard error.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/file_watch.h"
 #include "platform/headless/scripted_events.h"
 #include "platform/raster/raster_display.h"
 
@@ -24,6 +26,12 @@ struct HeadlessOptions {
   // Messages go to a terminal: progress rewrites one line in place. Elsewhere (a file, a CI log)
   // it is written as whole lines, less often.
   bool terminal = false;
+  // Each scheme as read (after any overrides) is also written to this file.
+  std::string save_scheme;
+  // When every scheme is done, wait for one of the files to change and trace it again, until
+  // `stop` is raised.
+  bool watch = false;
+  const std::atomic<bool>* stop = nullptr;
 };
 
 class HeadlessPlatform : public RasterDisplay {
@@ -47,6 +55,7 @@ class HeadlessPlatform : public RasterDisplay {
   void report_progress(const TraceProgress& progress) override;
   void idle() override;
   std::filesystem::path log_path_for(const std::string& scheme_path) override;
+  void scheme_read(const SchemeDocument& document) override;
 
  private:
   void finish_scheme();
@@ -59,6 +68,8 @@ class HeadlessPlatform : public RasterDisplay {
   std::ostream& messages_;
   int errors_ = 0;
   std::size_t next_scheme_ = 0;
+  std::size_t current_scheme_ = 0;     // the index of the scheme the dialog answered last
+  std::vector<FileStamp> read_stamps_;  // of each scheme file when it was last read
   std::filesystem::path current_folder_;
   std::filesystem::path log_path_;  // of the current scheme
   std::function<void()> open_handler_;
