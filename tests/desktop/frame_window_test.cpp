@@ -31,7 +31,8 @@ TEST_F(DesktopTest, DesktopMenuBarHoldsTheProgramMenusInOrder) {
   QMenuBar* bar = frame().menuBar();
   EXPECT_EQ(texts(bar->actions()),
             QStringList({"Файл", "Edit", "Window", "Пауза", "Инструкция"}));
-  EXPECT_EQ(texts(action("Файл")->menu()->actions()), QStringList({"Открыть", "Выход"}));
+  EXPECT_EQ(texts(action("Файл")->menu()->actions()),
+            QStringList({"Открыть", "Сохранить как…", "Выход"}));
   EXPECT_EQ(texts(action("Edit")->menu()->actions()),
             QStringList({"Выделить все окно", "Выделить часть окна", "Copy (в буфер)"}));
   EXPECT_EQ(texts(action("Window")->menu()->actions()), QStringList({"Cascade", "Tile"}));

@@ -22,6 +22,7 @@
 
 #include "platform/qt/canvas_view.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/scheme_file_commands.h"
 
 namespace lumi {
 
@@ -69,7 +70,8 @@ QString progress_text(const TraceProgress& p) {
 
 FrameWindow::FrameWindow(QtPlatform& platform)
     : platform_(platform), mdi_(new QMdiArea(this)), timer_(new QTimer(this)),
-      progress_(new QLabel(this)), paused_(new QLabel(QStringLiteral("Пауза"), this)) {
+      progress_(new QLabel(this)), paused_(new QLabel(QStringLiteral("Пауза"), this)),
+      scheme_files_(new SchemeFileCommands(platform, this)) {
   setWindowTitle(QStringLiteral("LumiRastra"));
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -112,6 +114,10 @@ QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
 
 void FrameWindow::add_menu_item(MenuItem item) {
   const bool title = !menus_.contains(item.menu);
+  // The program's own file commands stand before "Выход" in the same menu.
+  if (item.command == MenuCommand::kExit && !title && menus_[item.menu].menu) {
+    menus_[item.menu].menu->addAction(scheme_files_->save_as_action());
+  }
   QAction* action = menu_action(item.menu, QString::fromStdString(item.text),
                                 item.command != MenuCommand::kNone);
   action->setEnabled((item.flags & kMenuEnabled) != 0);
@@ -123,6 +129,7 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
   switch (item.command) {
     case MenuCommand::kNone: break;
     case MenuCommand::kHandler:
+      open_handler_ = item.handler;
       on([this, handler = item.handler] {
         if (handler) handler();
         platform_.wake();
@@ -143,6 +150,11 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
 }
 
 void FrameWindow::set_about_text(const QString& text) { about_text_ = text; }
+
+void FrameWindow::request_open() {
+  if (open_handler_) open_handler_();
+  platform_.wake();
+}
 
 void FrameWindow::show_about() {
   QString text = about_text_;

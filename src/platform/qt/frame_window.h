@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
 
 #include "graphics/platform.h"
@@ -22,6 +23,7 @@ namespace lumi {
 
 class CanvasView;
 class QtPlatform;
+class SchemeFileCommands;
 
 class FrameWindow : public QMainWindow {
   Q_OBJECT
@@ -43,6 +45,11 @@ class FrameWindow : public QMainWindow {
   void apply_frame(const FrameWindowState& frame);
   void cascade();
   void tile();
+
+  // The open scheme's file: "Сохранить как…" and watching it for changes.
+  SchemeFileCommands& scheme_files() { return *scheme_files_; }
+  // Does what "Открыть" does: raises the program's open request.
+  void request_open();
 
   // Status bar.
   void show_progress(const TraceProgress& progress);
@@ -108,6 +115,8 @@ class FrameWindow : public QMainWindow {
   QAction* pause_action_ = nullptr;
   bool pause_label_updated_ = false;
   QString about_text_;
+  SchemeFileCommands* scheme_files_;
+  std::function<void()> open_handler_;  // of "Открыть"
   int selected_window_ = 0;  // the window holding a selection, 0 none
 };
 

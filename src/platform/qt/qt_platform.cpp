@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <utility>
 
 #include "model/diagnostics_log.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
+#include "platform/qt/scheme_file_commands.h"
 
 namespace lumi {
 
@@ -296,6 +298,10 @@ void QtPlatform::write_text(std::string_view text) {
 
 std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
   gate();
+  {
+    std::lock_guard lock(document_mutex_);
+    if (std::optional<std::string> path = std::exchange(reload_path_, std::nullopt)) return path;
+  }
   if (first_scheme_) {
     std::optional<std::string> path = std::move(first_scheme_);
     first_scheme_.reset();
@@ -303,6 +309,29 @@ std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& reques
   }
   return ask<std::optional<std::string>>(
       [this, request] { return chooser_(request, frame_.get()); });
+}
+
+void QtPlatform::scheme_read(const SchemeDocument& document) {
+  {
+    std::lock_guard lock(document_mutex_);
+    document_ = document;
+  }
+  post([this, path = QString::fromStdString(document.label())] {
+    frame_->scheme_files().watch(path);
+  });
+}
+
+std::optional<SchemeDocument> QtPlatform::document() const {
+  std::lock_guard lock(document_mutex_);
+  return document_;
+}
+
+void QtPlatform::reload(std::string path) {
+  {
+    std::lock_guard lock(document_mutex_);
+    reload_path_ = std::move(path);
+  }
+  frame_->request_open();
 }
 
 void QtPlatform::report_error(std::string_view message) {

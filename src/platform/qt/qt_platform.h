@@ -25,6 +25,7 @@
 #include <string>
 #include <thread>
 
+#include "model/scheme_document.h"
 #include "platform/raster/raster_display.h"
 
 namespace lumi {
@@ -70,6 +71,12 @@ class QtPlatform : public RasterDisplay {
   void set_paused(bool paused);
   bool paused() const { return paused_.load(std::memory_order_relaxed); }
   bool mouse_handler_registered(int window) const;
+  // The scheme file at `path` changed and reads as an accepted scheme: it is read again as if
+  // the user chose "Открыть" and picked it.
+  void reload(std::string path);
+
+  // The scheme the program read last (any thread).
+  std::optional<SchemeDocument> document() const;
 
   // Platform, on the program thread (initial_settings may call the first ones on the GUI thread).
   void set_frame_window(int state, int x, int y, int height, int width) override;
@@ -94,6 +101,7 @@ class QtPlatform : public RasterDisplay {
   void report_progress(const TraceProgress& progress) override;
   void idle() override;
   std::filesystem::path log_path_for(const std::string& scheme_path) override;
+  void scheme_read(const SchemeDocument& document) override;
 
  private:
   struct MouseRegistration {
@@ -109,6 +117,10 @@ class QtPlatform : public RasterDisplay {
   std::unique_ptr<FrameWindow> frame_;
   FileChooser chooser_;
   std::optional<std::string> first_scheme_;  // program thread, once consumed
+
+  mutable std::mutex document_mutex_;  // guards document_ and reload_path_
+  std::optional<SchemeDocument> document_;
+  std::optional<std::string> reload_path_;  // answers the next open dialog
 
   std::mutex posted_mutex_;  // guards posted_
   std::deque<std::function<void()>> posted_;
