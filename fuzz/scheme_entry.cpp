@@ -10,6 +10,7 @@
 #include "model/listing.h"
 #include "model/scheme_check.h"
 #include "model/scheme_error.h"
+#include "model/scheme_document.h"
 #include "model/scheme_reader.h"
 #include "platform/raster/raster_display.h"
 #include "shell/interactive.h"
@@ -91,12 +92,29 @@ void visit_anchors(Workspace& ws) {
   interactive_step(ws, state);  // closes the windows
 }
 
+// Every file the reader accepts writes back to its own bytes, and a value written into it reads
+// back as written. A failure stops the run as a crash would.
+void check_write_back(std::string_view bytes) {
+  const SchemeDocument document = SchemeDocument::parse(bytes, std::string(kLabel));
+  if (document.bytes() != bytes) __builtin_trap();
+  if (document.element(1).parameter_count() < 1) return;
+  constexpr float kWritten = -1.25e-3f;
+  const SchemeDocument changed = document.with_slot(1, 3, kWritten);  // throws only on a fault
+  const SchemeFile again = parse_scheme(changed.bytes(), kLabel);
+  if (again.elements[0].slot(3) != kWritten || again.count != document.count()) __builtin_trap();
+}
+
 }  // namespace
 
 bool run_scheme(std::string_view bytes) {
   SchemeFile file;
   try {
     file = parse_scheme(bytes, kLabel);
+  } catch (const SchemeError&) {
+    return false;
+  }
+  check_write_back(bytes);
+  try {
     check_scheme(file, kLabel);
   } catch (const SchemeError&) {
     return false;
