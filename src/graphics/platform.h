@@ -16,9 +16,10 @@
 #include <string_view>
 #include <vector>
 
-namespace lumi {
+#include "model/scheme.h"
+#include "model/scheme_document.h"
 
-class SchemeDocument;
+namespace lumi {
 
 using Rgb = std::uint32_t;
 
@@ -79,6 +80,16 @@ inline constexpr int kRectFilled = 3;
 // click_menu_command
 inline constexpr int kCommandCascade = 3;
 
+// Where the scheme window shows the scheme, as the program drew it last: the world rectangle of
+// its view, the view's pixels and each element's anchor, so that a front end can turn a pointer
+// position into scheme coordinates and find the element the program would pick.
+struct SchemeLayout {
+  float x_min = 0.0f, x_max = 0.0f, y_min = 0.0f, y_max = 0.0f;
+  float pixel_left = 0.0f, pixel_bottom = 0.0f, pixel_width = 0.0f, pixel_height = 0.0f;
+  int count = 0;
+  std::array<PointF, kMaxElements> picks{};
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -136,6 +147,22 @@ class Platform {
   // A scheme file was read (with any overrides applied), before it is checked: the desktop keeps
   // it to save it again, the tracer may write it out.
   virtual void scheme_read(const SchemeDocument&) {}
+
+  // A scheme was installed into the scheme state, leaving these records: read from its file, or
+  // `edited` in the program (taken from take_changed_scheme).
+  virtual void scheme_installed(const SchemeDocument&,
+                                const std::array<ElementRecord, kMaxElements>&, bool /*edited*/) {}
+  // A changed scheme waiting to be traced in place of the one shown; the program asks for it when
+  // the edit request (PointerInput) is raised.
+  virtual std::optional<SchemeDocument> take_changed_scheme() { return std::nullopt; }
+  // While held, windows that are open keep their place, size and stacking when the program opens,
+  // sizes or arranges them again: a changed scheme is traced into the windows the user arranged.
+  virtual void hold_layout(bool /*hold*/) {}
+  // The scheme window was drawn and follows the mouse.
+  virtual void scheme_drawn(const SchemeLayout&) {}
+  // Raises the edit request; a front end that changes schemes calls it on its own thread once
+  // take_changed_scheme has one to give.
+  virtual void set_change_handler(std::function<void()>) {}
 };
 
 }  // namespace lumi

@@ -27,6 +27,7 @@ struct ElementKind {
   std::span<const SlotInfo> parameters;  // slots 3, 4, ... in order
   int initial_count = 0;  // parameters in a new element's record (slot 2)
   int xo_slot = 0;        // the slots of Xo and Yo (Yo follows Xo), 0 when the kind has none
+  bool own_window = true;  // the preparation pass opens window k for element k of the kind
 };
 
 // Every kind, in the order of their codes.

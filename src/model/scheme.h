@@ -21,6 +21,9 @@ struct PointF {
 // steps. Relaxed atomics: each value stands on its own, nothing is published through them.
 struct PointerInput {
   std::atomic<int> open_request{0};
+  // 1 when a changed scheme waits to be traced in place of the one shown (the desktop's editor):
+  // the tracing pass stops before its next element, a sweep after its next block of rays.
+  std::atomic<int> edit_request{0};
   std::atomic<float> pointer_x{0.0f};
   std::atomic<float> pointer_y{0.0f};
   std::atomic<int> pointer_keys{0};

@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "model/element_kinds.h"
 #include "model/listing.h"
 #include "model/scheme_check.h"
 #include "model/scheme_document.h"
@@ -51,32 +52,97 @@ void close_scheme_windows(Program& program) {
   program.scheme.count = 0;
 }
 
-// The tracing pass. Returns false when an open request stopped it (the windows are then closed).
-bool trace_scheme(Program& program) {
+// How a tracing pass or the interactive phase ended.
+enum class PassEnd { kDone, kOpen, kEdit };
+
+bool edit_requested(const Scheme& scheme) {
+  return scheme.input.edit_request.load(std::memory_order_relaxed) == 1;
+}
+
+// The tracing pass. Stops before an element when a new file is requested (the windows are then
+// closed) or a changed scheme waits.
+PassEnd trace_scheme(Program& program) {
   Workspace ws = program.workspace();
   Scheme& scheme = program.scheme;
   for (int k = 1; k <= scheme.count; ++k) {
     if (scheme.input.open_request.load(std::memory_order_relaxed) == 1) {
       close_scheme_windows(program);
-      return false;
+      return PassEnd::kOpen;
     }
+    if (edit_requested(scheme)) return PassEnd::kEdit;
     program.platform.report_progress({k, scheme.count, 0, 0});
     trace_element(ws, scheme.element(k), program.rays, k);
   }
-  return true;
+  return edit_requested(scheme) ? PassEnd::kEdit : PassEnd::kDone;
 }
 
-void run_interactive_phase(Program& program) {
+SchemeLayout scheme_layout(const Program& program) {
+  const ViewRecord& view = program.graphics.view(1, 1);
+  SchemeLayout layout{view.x_min,      view.x_max,        view.y_min,       view.y_max,
+                      view.pixel_left, view.pixel_bottom, view.pixel_width, view.pixel_height,
+                      program.scheme.count, program.scheme.picks};
+  return layout;
+}
+
+PassEnd run_interactive_phase(Program& program) {
   Graphics& graphics = program.graphics;
   PointerInput& input = program.scheme.input;
   program.platform.register_mouse_handler(
       1, kMouseEventMask, [&graphics, &input](int, int, int key_state, int x, int y) {
         mouse_handler(graphics, input, x, y, key_state);
       });
+  program.platform.scheme_drawn(scheme_layout(program));
   Workspace ws = program.workspace();
   program.interactive.status = 0;
   while (program.interactive.status != 2) {
+    if (edit_requested(program.scheme)) {
+      // The view of window 1, which the handler reads, is about to be drawn again.
+      program.platform.register_mouse_handler(1, 0, {});
+      return PassEnd::kEdit;
+    }
     if (!interactive_step(ws, program.interactive)) program.platform.idle();
+  }
+  return PassEnd::kOpen;
+}
+
+// Installs the changed scheme that waits, if it is still accepted (else the scheme shown is
+// installed again, its pass perhaps cut short), and restarts the log as reading its file would.
+// The windows of elements that no longer have one are closed; the others are drawn again in place.
+void install_changed_scheme(Program& program) {
+  program.scheme.input.edit_request.store(0, std::memory_order_relaxed);
+  Scheme& scheme = program.scheme;
+  if (std::optional<SchemeDocument> changed = program.platform.take_changed_scheme()) {
+    try {
+      changed->check({&scheme, {}});
+      program.document = std::move(changed);
+    } catch (const SchemeError& error) {
+      program.platform.report_error(error.what());
+    }
+  }
+  const SchemeDocument& document = *program.document;
+  const int old_count = scheme.count;
+  install_scheme(document.file(), document.label(), scheme);
+  program.platform.scheme_installed(document, scheme.elements, true);
+  for (int w = 2; w <= old_count; ++w) {
+    const ElementKind* kind = w <= scheme.count ? kind_of(scheme.element(w)) : nullptr;
+    if (!kind || !kind->own_window) program.graphics.close_window(w);
+  }
+  program.log.restart(scheme_echo_lines(document.file()));
+}
+
+// Lists, prepares and traces the installed scheme, then follows the mouse; a changed scheme made
+// meanwhile is installed and traced in its place, into the same windows.
+void run_scheme(Program& program) {
+  for (bool again = false;; again = true) {
+    append_scheme_listing(program.scheme, program.log);
+    Workspace ws = program.workspace();
+    program.platform.hold_layout(again);
+    prepare_scheme(ws);
+    program.platform.hold_layout(false);
+    PassEnd end = trace_scheme(program);
+    if (end == PassEnd::kDone) end = run_interactive_phase(program);
+    if (end == PassEnd::kOpen) return;
+    install_changed_scheme(program);
   }
 }
 
@@ -92,6 +158,8 @@ bool initial_settings(Platform& platform, Scheme& scheme) {
     if (entry.command == MenuCommand::kHandler) item.handler = [&scheme] { open_menu_handler(scheme); };
     platform.append_menu_item(std::move(item));
   }
+  platform.set_change_handler(
+      [&scheme] { scheme.input.edit_request.store(1, std::memory_order_relaxed); });
   return true;
 }
 
@@ -115,6 +183,8 @@ bool read_scheme(Program& program) {
           read_checked_scheme(*path, program.overrides, program.scheme,
                               [&platform](const SchemeDocument& d) { platform.scheme_read(d); });
       install_scheme(document.file(), *path, program.scheme);
+      platform.scheme_installed(document, program.scheme.elements, false);
+      program.document = document;
       program.log = DiagnosticsLog(platform.log_path_for(*path),
                                    [&platform](std::string_view m) { platform.report_warning(m); });
       program.log.restart(scheme_echo_lines(document.file()));
@@ -159,11 +229,8 @@ int main_program(Program& program) {
   for (;;) {
     if (!read_scheme(program)) return 0;
     program.scheme.input.open_request.store(0, std::memory_order_relaxed);
-    append_scheme_listing(program.scheme, program.log);
-    Workspace ws = program.workspace();
-    prepare_scheme(ws);
-    if (!trace_scheme(program)) continue;
-    run_interactive_phase(program);
+    program.scheme.input.edit_request.store(0, std::memory_order_relaxed);
+    run_scheme(program);
   }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -40,6 +41,7 @@ struct Program {
   PaintedPixels painted;
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
   std::vector<SlotOverride> overrides;  // set on every scheme read, before it is checked
+  std::optional<SchemeDocument> document;  // the scheme installed
 };
 
 }  // namespace lumi

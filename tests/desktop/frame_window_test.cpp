@@ -29,12 +29,14 @@ QStringList texts(const QList<QAction*>& actions) {
 TEST_F(DesktopTest, DesktopMenuBarHoldsTheProgramMenusInOrder) {
   make_platform();
   QMenuBar* bar = frame().menuBar();
+  // The program's own menus and items come after, or between, those of the scheme program.
   EXPECT_EQ(texts(bar->actions()),
-            QStringList({"Файл", "Edit", "Window", "Пауза", "Инструкция"}));
+            QStringList({"Файл", "Edit", "Window", "Пауза", "Инструкция", "Схема"}));
   EXPECT_EQ(texts(action("Файл")->menu()->actions()),
-            QStringList({"Открыть", "Сохранить как…", "Выход"}));
+            QStringList({"Открыть", "Сохранить", "Сохранить как…", "Выход"}));
   EXPECT_EQ(texts(action("Edit")->menu()->actions()),
-            QStringList({"Выделить все окно", "Выделить часть окна", "Copy (в буфер)"}));
+            QStringList({"Выделить все окно", "Выделить часть окна", "Copy (в буфер)", "",
+                         "Отменить", "Повторить"}));
   EXPECT_EQ(texts(action("Window")->menu()->actions()), QStringList({"Cascade", "Tile"}));
   EXPECT_EQ(texts(action("Пауза")->menu()->actions()), QStringList({"winstate"}));
   // The about box is a command of the bar itself, not a menu.

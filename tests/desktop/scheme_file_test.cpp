@@ -1,5 +1,6 @@
-// The open scheme's file in the desktop program: "Сохранить как…" writes the bytes it read, and a
-// change of the file on disk is traced again while a refused version leaves the scheme shown.
+// The open scheme's file in the desktop program: "Сохранить как…" writes the bytes it read and
+// makes the new file the scheme's own; a change of that file on disk is traced again, while a
+// refused version leaves the scheme shown.
 #include <QAction>
 #include <QFile>
 #include <QStatusBar>
@@ -36,15 +37,15 @@ TEST_F(DesktopTest, DesktopSaveAsWritesTheSchemeAndAChangedFileIsTracedAgain) {
   const std::string first_log = diagnostics_log_text();
   std::string moved = original;
   moved.replace(moved.find("150.   Xo"), 4, "151.");
-  write_file("singlet.ops", moved);
+  write_file("copy.ops", moved);
   ASSERT_TRUE(wait_until([&] {
     return diagnostics_log_text().find("151.000") != std::string::npos && wait_for_interactive();
   }));
 
   const std::string second_log = diagnostics_log_text();
-  write_file("singlet.ops", original.substr(0, 300));  // refused: the scheme shown stays
+  write_file("copy.ops", original.substr(0, 300));  // refused: the scheme shown stays
   ASSERT_TRUE(wait_until([&] { return !frame().statusBar()->currentMessage().isEmpty(); }));
-  EXPECT_TRUE(frame().statusBar()->currentMessage().contains("singlet.ops"));
+  EXPECT_TRUE(frame().statusBar()->currentMessage().contains("copy.ops"));
   EXPECT_EQ(diagnostics_log_text(), second_log);
   EXPECT_NE(second_log, first_log);
 }

@@ -2,6 +2,7 @@
 #include "platform/qt/canvas_view.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QRubberBand>
 #include <cmath>
@@ -13,7 +14,7 @@ namespace lumi {
 
 namespace {
 
-QPoint canvas_pixel(const QMouseEvent* event) {
+QPoint canvas_pixel(const QSinglePointEvent* event) {
   const QPointF p = event->position();
   return {trunc_to_int(std::floor(p.x())), trunc_to_int(std::floor(p.y()))};
 }
@@ -121,6 +122,7 @@ bool CanvasView::follow_selection(QMouseEvent* event) {
 
 void CanvasView::pass_on(QMouseEvent* event) {
   if (follow_selection(event)) return;
+  if (interceptor_ && interceptor_(event, canvas_pixel(event))) return;
   const int code = mouse_event_code(event->type(), event->button());
   if (code == 0 || !sink_) return;
   const QPoint p = canvas_pixel(event);
@@ -131,5 +133,10 @@ void CanvasView::mousePressEvent(QMouseEvent* event) { pass_on(event); }
 void CanvasView::mouseReleaseEvent(QMouseEvent* event) { pass_on(event); }
 void CanvasView::mouseMoveEvent(QMouseEvent* event) { pass_on(event); }
 void CanvasView::mouseDoubleClickEvent(QMouseEvent* event) { pass_on(event); }
+
+void CanvasView::wheelEvent(QWheelEvent* event) {
+  if (interceptor_ && interceptor_(event, canvas_pixel(event))) return;
+  QWidget::wheelEvent(event);  // the scroll area scrolls
+}
 
 }  // namespace lumi

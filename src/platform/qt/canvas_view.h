@@ -14,6 +14,7 @@
 
 #include "platform/raster/canvas.h"
 
+class QInputEvent;
 class QRubberBand;
 
 namespace lumi {
@@ -24,6 +25,11 @@ class CanvasView : public QWidget {
   using MouseSink = std::function<void(int event, int key_state, int x, int y)>;
 
   CanvasView(int window, MouseSink sink, QWidget* parent = nullptr);
+
+  // Sees mouse and wheel events first, with their canvas pixel; an event it takes (returns true
+  // for) goes no further.
+  using Interceptor = std::function<bool(QInputEvent* event, QPoint pixel)>;
+  void set_interceptor(Interceptor interceptor) { interceptor_ = std::move(interceptor); }
 
   int window_number() const { return window_; }
   // Shows `canvas` (null while the window has none) and copies its image if it changed since the
@@ -48,6 +54,7 @@ class CanvasView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   enum class Selecting { kNo, kWaiting, kDragging };
@@ -58,6 +65,7 @@ class CanvasView : public QWidget {
 
   int window_;
   MouseSink sink_;
+  Interceptor interceptor_;
   std::shared_ptr<Canvas> canvas_;
   Image image_;
   std::uint64_t seen_changes_ = 0;

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileInfo>
+#include <QUndoStack>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,6 +23,9 @@
 #include <algorithm>
 
 #include "platform/qt/canvas_view.h"
+#include "platform/qt/element_panel.h"
+#include "platform/qt/scheme_editor.h"
+#include "platform/qt/scheme_manipulation.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/scheme_file_commands.h"
 
@@ -71,7 +76,10 @@ QString progress_text(const TraceProgress& p) {
 FrameWindow::FrameWindow(QtPlatform& platform)
     : platform_(platform), mdi_(new QMdiArea(this)), timer_(new QTimer(this)),
       progress_(new QLabel(this)), paused_(new QLabel(QStringLiteral("Пауза"), this)),
-      scheme_files_(new SchemeFileCommands(platform, this)) {
+      editor_(new SchemeEditor(platform, this)),
+      scheme_files_(new SchemeFileCommands(platform, *editor_, this)),
+      panel_(new ElementPanel(*editor_, this)),
+      manipulation_(std::make_unique<SchemeManipulation>(platform, *editor_)) {
   setWindowTitle(QStringLiteral("LumiRastra"));
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -81,6 +89,10 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   paused_->hide();
   connect(timer_, &QTimer::timeout, this, &FrameWindow::refresh);
   timer_->start(kRepaintMilliseconds);
+  addDockWidget(Qt::LeftDockWidgetArea, panel_);
+  panel_->hide();
+  connect(editor_, &SchemeEditor::document_changed, this, &FrameWindow::update_title);
+  connect(&editor_->undo_stack(), &QUndoStack::cleanChanged, this, &FrameWindow::update_title);
 }
 
 FrameWindow::~FrameWindow() = default;
@@ -116,12 +128,51 @@ void FrameWindow::add_menu_item(MenuItem item) {
   const bool title = !menus_.contains(item.menu);
   // The program's own file commands stand before "Выход" in the same menu.
   if (item.command == MenuCommand::kExit && !title && menus_[item.menu].menu) {
+    menus_[item.menu].menu->addAction(scheme_files_->save_action());
     menus_[item.menu].menu->addAction(scheme_files_->save_as_action());
   }
   QAction* action = menu_action(item.menu, QString::fromStdString(item.text),
                                 item.command != MenuCommand::kNone);
   action->setEnabled((item.flags & kMenuEnabled) != 0);
   if (!title || item.command != MenuCommand::kNone) connect_command(action, item);
+  add_scheme_menus(item.command);
+}
+
+// Undo and redo follow the last item of the menu that copies; the "Схема" menu follows the
+// program's last menu, the about box.
+void FrameWindow::add_scheme_menus(MenuCommand after) {
+  if (after == MenuCommand::kCopy) {
+    QMenu* edit = menus_.rbegin()->second.menu;
+    if (!edit) return;
+    QAction* undo = editor_->undo_stack().createUndoAction(this, QStringLiteral("Отменить"));
+    undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    QAction* redo = editor_->undo_stack().createRedoAction(this, QStringLiteral("Повторить"));
+    redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    edit->addSeparator();
+    edit->addAction(undo);
+    edit->addAction(redo);
+  } else if (after == MenuCommand::kAbout) {
+    QMenu* scheme = menuBar()->addMenu(QStringLiteral("Схема"));
+    QAction* show = panel_->toggleViewAction();
+    show->setText(QStringLiteral("Панель элементов"));
+    scheme->addAction(show);
+    scheme->addSeparator();
+    scheme->addAction(QStringLiteral("Вставить элемент"), this, [this] { panel_->insert_element(); });
+    scheme->addAction(QStringLiteral("Удалить элемент"), this, [this] { panel_->remove_element(); });
+    scheme->addAction(QStringLiteral("Переместить вверх"), this, [this] { panel_->move_element(-1); });
+    scheme->addAction(QStringLiteral("Переместить вниз"), this, [this] { panel_->move_element(1); });
+    scheme->addAction(QStringLiteral("Включить или выключить"), this,
+                      [this] { panel_->switch_element(); });
+  }
+}
+
+// The scheme's file, marked while it has unsaved changes.
+void FrameWindow::update_title() {
+  const std::optional<SchemeDocument>& document = editor_->document();
+  if (!document) return;
+  const QString name = QFileInfo(QString::fromStdString(document->label())).fileName();
+  setWindowTitle(QStringLiteral("LumiRastra — %1[*]").arg(name));
+  setWindowModified(editor_->modified());
 }
 
 void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
@@ -131,11 +182,16 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
     case MenuCommand::kHandler:
       open_handler_ = item.handler;
       on([this, handler = item.handler] {
+        if (!editor_->confirm_discard()) return;
         if (handler) handler();
         platform_.wake();
       });
       break;
-    case MenuCommand::kExit: on([this] { exit_program(); }); break;
+    case MenuCommand::kExit:
+      on([this] {
+        if (editor_->confirm_discard()) exit_program();
+      });
+      break;
     case MenuCommand::kSelectWhole: on([this] { select_whole_window(); }); break;
     case MenuCommand::kSelectPart: on([this] { select_part_of_window(); }); break;
     case MenuCommand::kCopy: on([this] { copy_selection(); }); break;
@@ -185,6 +241,10 @@ void FrameWindow::exit_program() {
 void FrameWindow::run_posted() { platform_.run_posted(); }
 
 void FrameWindow::closeEvent(QCloseEvent* event) {
+  if (!editor_->confirm_discard()) {
+    event->ignore();
+    return;
+  }
   exit_program();
   event->accept();
 }
@@ -211,12 +271,16 @@ int FrameWindow::window_number(const QMdiSubWindow* sub) const {
 void FrameWindow::open_window(int window, const QString& title) {
   if (QMdiSubWindow* sub = sub_window(window)) {
     sub->setWindowTitle(title);
-    focus_window(window);
+    if (!layout_held_) focus_window(window);
     return;
   }
   auto* view = new CanvasView(window, [this, window](int event, int keys, int x, int y) {
     platform_.deliver_mouse(window, event, keys, x, y);
   });
+  if (window == 1) {
+    view->set_interceptor(
+        [this](QInputEvent* event, QPoint pixel) { return manipulation_->handle(event, pixel); });
+  }
   auto* scroll = new PictureScroll;
   scroll->setBackgroundRole(QPalette::Dark);
   scroll->setWidget(view);
@@ -234,6 +298,7 @@ void FrameWindow::configure_window(int window) {
   auto found = children_.find(window);
   if (found == children_.end()) return;
   found->second.view->refresh(platform_.canvas(window));
+  if (layout_held_) return;
   // The whole canvas; the MDI area scrolls when the frame is smaller.
   found->second.sub->resize(found->second.sub->sizeHint());
 }
@@ -250,13 +315,14 @@ void FrameWindow::close_window(int window) {
 
 void FrameWindow::focus_window(int window) {
   QMdiSubWindow* sub = sub_window(window);
-  if (!sub) return;
+  if (!sub || layout_held_) return;
   if (sub->isMinimized()) sub->showNormal();
   sub->raise();
   mdi_->setActiveSubWindow(sub);
 }
 
 void FrameWindow::apply_frame(const FrameWindowState& frame) {
+  if (layout_held_) return;
   const Qt::WindowStates others = windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized);
   if (frame.state == kFrameMaximise) {
     setWindowState(others | Qt::WindowMaximized);
@@ -294,6 +360,7 @@ QSize FrameWindow::arrangement_area() const {
 // where there is room; where there is not, all are cut to what the staircase leaves, so that each
 // still stands out from the one before (the pictures then scroll).
 void FrameWindow::cascade() {
+  if (layout_held_) return;
   QList<QMdiSubWindow*> subs;
   for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
     if (sub->isVisible() && !sub->isMinimized()) subs << sub;

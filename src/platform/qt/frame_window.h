@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <map>
 
 #include "graphics/platform.h"
@@ -22,8 +23,11 @@ class QTimer;
 namespace lumi {
 
 class CanvasView;
+class ElementPanel;
 class QtPlatform;
+class SchemeEditor;
 class SchemeFileCommands;
+class SchemeManipulation;
 
 class FrameWindow : public QMainWindow {
   Q_OBJECT
@@ -46,10 +50,15 @@ class FrameWindow : public QMainWindow {
   void cascade();
   void tile();
 
-  // The open scheme's file: "Сохранить как…" and watching it for changes.
+  // The open scheme's file: saving it and watching it for changes.
   SchemeFileCommands& scheme_files() { return *scheme_files_; }
+  // The scheme being designed, its panel, and the "Схема" menu that shows the panel.
+  SchemeEditor& editor() { return *editor_; }
+  ElementPanel& panel() { return *panel_; }
   // Does what "Открыть" does: raises the program's open request.
   void request_open();
+  // While held, windows that are open keep their place, size and stacking (see Platform).
+  void hold_layout(bool hold) { layout_held_ = hold; }
 
   // Status bar.
   void show_progress(const TraceProgress& progress);
@@ -103,6 +112,8 @@ class FrameWindow : public QMainWindow {
   void update_pause_label();
   CanvasView* current_view() const;
   void fill_screen_if_not_maximised();
+  void add_scheme_menus(MenuCommand after);  // the program's own items after the given one
+  void update_title();
   QSize arrangement_area() const;
 
   QtPlatform& platform_;
@@ -115,7 +126,11 @@ class FrameWindow : public QMainWindow {
   QAction* pause_action_ = nullptr;
   bool pause_label_updated_ = false;
   QString about_text_;
+  SchemeEditor* editor_;
   SchemeFileCommands* scheme_files_;
+  ElementPanel* panel_;
+  std::unique_ptr<SchemeManipulation> manipulation_;
+  bool layout_held_ = false;
   std::function<void()> open_handler_;  // of "Открыть"
   int selected_window_ = 0;  // the window holding a selection, 0 none
 };

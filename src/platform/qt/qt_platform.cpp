@@ -13,6 +13,7 @@
 #include "model/diagnostics_log.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
+#include "platform/qt/scheme_editor.h"
 #include "platform/qt/scheme_file_commands.h"
 
 namespace lumi {
@@ -311,19 +312,51 @@ std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& reques
       [this, request] { return chooser_(request, frame_.get()); });
 }
 
-void QtPlatform::scheme_read(const SchemeDocument& document) {
-  {
-    std::lock_guard lock(document_mutex_);
-    document_ = document;
-  }
-  post([this, path = QString::fromStdString(document.label())] {
-    frame_->scheme_files().watch(path);
+void QtPlatform::scheme_installed(const SchemeDocument& document,
+                                  const std::array<ElementRecord, kMaxElements>& records,
+                                  bool edited) {
+  post([this, document, records, edited] {
+    frame_->editor().scheme_installed(document, records, edited);
+    frame_->scheme_files().watch(QString::fromStdString(document.label()));
   });
 }
 
-std::optional<SchemeDocument> QtPlatform::document() const {
+std::optional<SchemeDocument> QtPlatform::take_changed_scheme() {
   std::lock_guard lock(document_mutex_);
-  return document_;
+  return std::exchange(changed_scheme_, std::nullopt);
+}
+
+void QtPlatform::submit_changed_scheme(SchemeDocument document) {
+  std::function<void()> raise;
+  {
+    std::lock_guard lock(document_mutex_);
+    changed_scheme_ = std::move(document);
+    raise = change_handler_;
+  }
+  if (raise) raise();
+  wake();
+}
+
+void QtPlatform::set_change_handler(std::function<void()> handler) {
+  std::lock_guard lock(document_mutex_);
+  change_handler_ = std::move(handler);
+}
+
+void QtPlatform::hold_layout(bool hold) {
+  post([this, hold] { frame_->hold_layout(hold); });
+}
+
+void QtPlatform::scheme_drawn(const SchemeLayout& layout) {
+  {
+    std::lock_guard lock(document_mutex_);
+    layout_ = layout;
+  }
+  post([this] { frame_->editor().scheme_drawn(); });
+}
+
+std::optional<SchemeLayout> QtPlatform::scheme_layout() const {
+  std::lock_guard lock(document_mutex_);
+  return layout_;
 }
 
 void QtPlatform::reload(std::string path) {

@@ -74,9 +74,11 @@ class QtPlatform : public RasterDisplay {
   // The scheme file at `path` changed and reads as an accepted scheme: it is read again as if
   // the user chose "Открыть" and picked it.
   void reload(std::string path);
-
-  // The scheme the program read last (any thread).
-  std::optional<SchemeDocument> document() const;
+  // A changed scheme to trace in place of the one shown: the program takes the last one given
+  // at its next element or block of rays.
+  void submit_changed_scheme(SchemeDocument document);
+  // The scheme window as the program drew it last, once it follows the mouse.
+  std::optional<SchemeLayout> scheme_layout() const;
 
   // Platform, on the program thread (initial_settings may call the first ones on the GUI thread).
   void set_frame_window(int state, int x, int y, int height, int width) override;
@@ -101,7 +103,13 @@ class QtPlatform : public RasterDisplay {
   void report_progress(const TraceProgress& progress) override;
   void idle() override;
   std::filesystem::path log_path_for(const std::string& scheme_path) override;
-  void scheme_read(const SchemeDocument& document) override;
+  void scheme_installed(const SchemeDocument& document,
+                        const std::array<ElementRecord, kMaxElements>& records,
+                        bool edited) override;
+  std::optional<SchemeDocument> take_changed_scheme() override;
+  void hold_layout(bool hold) override;
+  void scheme_drawn(const SchemeLayout& layout) override;
+  void set_change_handler(std::function<void()> handler) override;
 
  private:
   struct MouseRegistration {
@@ -118,9 +126,11 @@ class QtPlatform : public RasterDisplay {
   FileChooser chooser_;
   std::optional<std::string> first_scheme_;  // program thread, once consumed
 
-  mutable std::mutex document_mutex_;  // guards document_ and reload_path_
-  std::optional<SchemeDocument> document_;
+  mutable std::mutex document_mutex_;  // guards the four below
   std::optional<std::string> reload_path_;  // answers the next open dialog
+  std::optional<SchemeDocument> changed_scheme_;  // waits for the program
+  std::optional<SchemeLayout> layout_;
+  std::function<void()> change_handler_;
 
   std::mutex posted_mutex_;  // guards posted_
   std::deque<std::function<void()>> posted_;

@@ -4,12 +4,12 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include "model/scheme_document.h"
 #include "model/scheme_error.h"
 #include "platform/qt/frame_window.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/scheme_editor.h"
 
 namespace lumi {
 
@@ -25,13 +25,18 @@ QString default_save_chooser(QWidget* parent, const QString& suggested) {
 
 }  // namespace
 
-SchemeFileCommands::SchemeFileCommands(QtPlatform& platform, QWidget* window)
+SchemeFileCommands::SchemeFileCommands(QtPlatform& platform, SchemeEditor& editor,
+                                       QWidget* window)
     : QObject(window),
       platform_(platform),
+      editor_(editor),
       window_(window),
+      save_(new QAction(QStringLiteral("Сохранить"), this)),
       save_as_(new QAction(QStringLiteral("Сохранить как…"), this)),
       chooser_(default_save_chooser) {
+  save_->setEnabled(false);
   save_as_->setEnabled(false);
+  connect(save_, &QAction::triggered, &editor_, [this] { editor_.save(); });
   connect(save_as_, &QAction::triggered, this, &SchemeFileCommands::save_as);
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMilliseconds);
@@ -41,7 +46,9 @@ SchemeFileCommands::SchemeFileCommands(QtPlatform& platform, QWidget* window)
 }
 
 void SchemeFileCommands::watch(const QString& path) {
+  save_->setEnabled(true);
   save_as_->setEnabled(true);
+  if (path == path_) return;
   if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
   if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
   path_ = path;
@@ -52,15 +59,11 @@ void SchemeFileCommands::watch(const QString& path) {
 }
 
 void SchemeFileCommands::save_as() {
-  const std::optional<SchemeDocument> document = platform_.document();
+  const std::optional<SchemeDocument>& document = editor_.document();
   if (!document) return;
   const QString path = chooser_(window_, QString::fromStdString(document->label()));
-  if (path.isEmpty()) return;
-  try {
-    document->save(path.toStdString());
-  } catch (const SchemeError& error) {
-    QMessageBox::warning(window_, QStringLiteral("Ошибка"), QString::fromUtf8(error.what()));
-  }
+  if (path.isEmpty() || !editor_.save_as(path)) return;
+  watch(path);
 }
 
 void SchemeFileCommands::changed() { settle_.start(); }
@@ -70,10 +73,16 @@ void SchemeFileCommands::changed() { settle_.start(); }
 void SchemeFileCommands::look_at_file() {
   if (path_.isEmpty()) return;
   if (!watcher_.files().contains(path_)) watcher_.addPath(path_);
-  const std::optional<SchemeDocument> shown = platform_.document();
+  const std::optional<SchemeDocument>& shown = editor_.document();
   try {
     const SchemeDocument document = SchemeDocument::read(path_.toStdString());
     if (shown && document.bytes() == shown->bytes()) return;
+    if (editor_.modified()) {
+      platform_.frame().show_warning(
+          path_ + QStringLiteral(": файл изменился на диске; схема с несохраненными изменениями "
+                                 "остается"));
+      return;
+    }
     document.check();
   } catch (const SchemeError& error) {
     platform_.frame().show_warning(QString::fromUtf8(error.what()));

@@ -1,6 +1,7 @@
-// The open scheme's file in the desktop program: "Сохранить как…" writes it through the scheme
-// writer, and a change of the file on disk (written in place or replaced, as editors save) has
-// the scheme read and traced again once the file holds still and reads as a scheme.
+// The open scheme's file in the desktop program: "Сохранить" and "Сохранить как…" write it
+// through the scheme writer, and a change of the file on disk (written in place or replaced, as
+// editors save) has the scheme read and traced again once the file holds still and reads as an
+// accepted scheme, unless the scheme shown has unsaved changes.
 #pragma once
 
 #include <QFileSystemWatcher>
@@ -15,15 +16,17 @@ class QWidget;
 namespace lumi {
 
 class QtPlatform;
+class SchemeEditor;
 
 class SchemeFileCommands : public QObject {
  public:
   // Answers the save dialog: the path chosen, or an empty text when cancelled.
   using SaveChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
 
-  SchemeFileCommands(QtPlatform& platform, QWidget* window);
+  SchemeFileCommands(QtPlatform& platform, SchemeEditor& editor, QWidget* window);
 
-  // "Сохранить как…", enabled once a scheme was read.
+  // "Сохранить" and "Сохранить как…", enabled once a scheme was read.
+  QAction* save_action() const { return save_; }
   QAction* save_as_action() const { return save_as_; }
   void set_save_chooser(SaveChooser chooser) { chooser_ = std::move(chooser); }
 
@@ -37,7 +40,9 @@ class SchemeFileCommands : public QObject {
   void look_at_file();  // then read it and, when it is a new scheme that is accepted, reload
 
   QtPlatform& platform_;
+  SchemeEditor& editor_;
   QWidget* window_;
+  QAction* save_;
   QAction* save_as_;
   SaveChooser chooser_;
   QFileSystemWatcher watcher_;
