@@ -3,18 +3,22 @@
 #   1. every element kind's sweep on the rays of the reference workloads (bench/workloads), with and
 #      without drawing, in ns per ray and against the bare sweep over the same rays;
 #   2. the flat-element benchmarks of a parallel and a fan beam;
-#   3. each workload end to end through lumirastra-trace: whole-process time and peak memory.
+#   3. a change traced again in a running program, the telescope with a million and 100,000 rays;
+#   4. each workload end to end through lumirastra-trace: whole-process time and peak memory.
 # Extra arguments go to the benchmark programs (for example --benchmark_filter=grating).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-packages.sh"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" --target lumi_element_bench lumi_bench lumirastra-trace
+cmake --build "$root/build" --target lumi_element_bench lumi_bench lumi_retrace_bench \
+  lumirastra-trace
 
 echo "== element sweeps (ns/ray per ray record, per shift for a focal plane; x_bare = ratio)"
 "$root/build/bench/lumi_element_bench" "$@"
 echo "== flat elements"
 "$root/build/bench/lumi_bench" "$@"
+echo "== a change traced again in a running program (windows open, bundle allocated)"
+"$root/build/bench/lumi_retrace_bench" "$@"
 echo "== workloads end to end"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT

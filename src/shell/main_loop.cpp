@@ -52,9 +52,6 @@ void close_scheme_windows(Program& program) {
   program.scheme.count = 0;
 }
 
-// How a tracing pass or the interactive phase ended.
-enum class PassEnd { kDone, kOpen, kEdit };
-
 bool edit_requested(const Scheme& scheme) {
   return scheme.input.edit_request.load(std::memory_order_relaxed) == 1;
 }
@@ -105,6 +102,28 @@ PassEnd run_interactive_phase(Program& program) {
   return PassEnd::kOpen;
 }
 
+// Lists, prepares and traces the installed scheme, then follows the mouse; a changed scheme made
+// meanwhile is installed and traced in its place, into the same windows.
+void run_scheme(Program& program) {
+  for (bool again = false;; again = true) {
+    PassEnd end = draw_and_trace(program, again);
+    if (end == PassEnd::kDone) end = run_interactive_phase(program);
+    if (end == PassEnd::kOpen) return;
+    install_changed_scheme(program);
+  }
+}
+
+}  // namespace
+
+PassEnd draw_and_trace(Program& program, bool in_open_windows) {
+  append_scheme_listing(program.scheme, program.log);
+  Workspace ws = program.workspace();
+  program.platform.hold_layout(in_open_windows);
+  prepare_scheme(ws);
+  program.platform.hold_layout(false);
+  return trace_scheme(program);
+}
+
 // Installs the changed scheme that waits, if it is still accepted (else the scheme shown is
 // installed again, its pass perhaps cut short), and restarts the log as reading its file would.
 // The windows of elements that no longer have one are closed; the others are drawn again in place.
@@ -129,24 +148,6 @@ void install_changed_scheme(Program& program) {
   }
   program.log.restart(scheme_echo_lines(document.file()));
 }
-
-// Lists, prepares and traces the installed scheme, then follows the mouse; a changed scheme made
-// meanwhile is installed and traced in its place, into the same windows.
-void run_scheme(Program& program) {
-  for (bool again = false;; again = true) {
-    append_scheme_listing(program.scheme, program.log);
-    Workspace ws = program.workspace();
-    program.platform.hold_layout(again);
-    prepare_scheme(ws);
-    program.platform.hold_layout(false);
-    PassEnd end = trace_scheme(program);
-    if (end == PassEnd::kDone) end = run_interactive_phase(program);
-    if (end == PassEnd::kOpen) return;
-    install_changed_scheme(program);
-  }
-}
-
-}  // namespace
 
 bool initial_settings(Platform& platform, Scheme& scheme) {
   platform.set_frame_window(kFramePlace, 50, 50, 400, 650);

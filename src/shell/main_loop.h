@@ -31,6 +31,20 @@ int main_program(Program& program);
 // A file that cannot be read or is refused is reported and the dialog comes back.
 bool read_scheme(Program& program);
 
+// How a tracing pass or the interactive phase ended: done, a new file requested, a changed
+// scheme waiting.
+enum class PassEnd { kDone, kOpen, kEdit };
+
+// Lists, prepares and traces the installed scheme (into the windows that are open, keeping their
+// layout, when `in_open_windows`). Stops before an element when a new file is requested (the
+// windows are then closed) or a changed scheme waits.
+PassEnd draw_and_trace(Program& program, bool in_open_windows);
+
+// Installs the changed scheme the platform holds (take_changed_scheme), if it is still accepted,
+// else the scheme shown again; restarts the log as reading its file would and closes the windows
+// of elements that no longer have one.
+void install_changed_scheme(Program& program);
+
 // Reads the scheme file, applies the overrides and checks the result against what `current`
 // holds, as the program does before installing a scheme. `on_read` sees the document before it
 // is checked. Throws SchemeError.

@@ -25,7 +25,9 @@ struct Program {
   explicit Program(Platform& p)
       : platform(p),
         graphics(p),
-        log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
+        log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {
+    pool.cancel_when(&scheme.input.edit_request);
+  }
 
   Workspace workspace() {
     return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted};

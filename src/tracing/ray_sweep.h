@@ -237,10 +237,12 @@ inline constexpr std::ptrdiff_t kAloneBlock = 256;
 
 // A sweep on this thread alone, a short block at a time, in a buffer of its own.
 template <class Record, class SweepBlock, class Replay>
-void sweep_alone(RayBundle& rays, const SweepBlock& sweep_block, Replay& replay) {
+void sweep_alone(const SweepPool* pool, RayBundle& rays, const SweepBlock& sweep_block,
+                 Replay& replay) {
   constexpr std::ptrdiff_t kBlock = kAloneBlock;
   Record records[kBlock];
   for (Ray* first = rays.begin(); first < rays.end(); first += kBlock) {
+    if (pool != nullptr && pool->cancelled()) return;
     Ray* const end = first + std::min(kBlock, rays.end() - first);
     replay.replay(records, sweep_block(first, end, records));
   }
@@ -276,6 +278,10 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
   auto block_task = [&](int b) {
     const int slot = b % slots;
     SweepPool::wait_until([&] { return b < drawn.load(std::memory_order_acquire) + slots; });
+    if (pool.cancelled()) {
+      done[slot].store(b + 1, std::memory_order_release);
+      return;
+    }
     Ray* const first = rays.begin() + std::ptrdiff_t{b} * kBlock;
     Ray* const end = first + std::min<std::ptrdiff_t>(kBlock, rays.end() - first);
     results[slot] = sweep_block(first, end, ring + std::ptrdiff_t{slot} * kBlock);
@@ -294,7 +300,7 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
     }
   } finish{pool, drawn, blocks};
 
-  for (int b = 0; b < blocks; ++b) {
+  for (int b = 0; b < blocks && !pool.cancelled(); ++b) {
     const int slot = b % slots;
     while (done[slot].load(std::memory_order_acquire) != b + 1) {
       if (!pool.take_part_below(b + slots)) SweepPool::pause();
@@ -312,7 +318,7 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
   if (pool != nullptr && pool->helpers() > 0 && rays.count > kAloneBlock) {
     sweep_helped<Record>(*pool, rays, sweep_block, replay);
   } else {
-    sweep_alone<Record>(rays, sweep_block, replay);
+    sweep_alone<Record>(pool, rays, sweep_block, replay);
   }
   if (tally != nullptr) *tally = replay.tally();
   return replay.produced();

@@ -38,6 +38,11 @@ class SweepPool {
   int helpers() const { return static_cast<int>(threads_.size()); }
 
   std::size_t scratch_bytes() const { return scratch_bytes_; }
+
+  // A sweep stops after its next block of rays once `flag` holds a value other than 0: the run
+  // is about to trace a changed scheme, and what the sweep would still draw is thrown away.
+  void cancel_when(const std::atomic<int>* flag) { cancel_ = flag; }
+  bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed) != 0; }
   std::byte* scratch() { return scratch_.get(); }
 
   // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
@@ -107,6 +112,7 @@ class SweepPool {
     void operator()(std::byte* p) const { ::operator delete[](p, std::align_val_t{kCacheLine}); }
   };
   std::size_t scratch_bytes_;
+  const std::atomic<int>* cancel_ = nullptr;
   std::unique_ptr<std::byte[], FreeLines> scratch_;
   std::vector<std::thread> threads_;
 };

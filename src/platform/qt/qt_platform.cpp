@@ -247,6 +247,10 @@ void QtPlatform::click_menu_command(int command) {
 void QtPlatform::register_mouse_handler(int window, int event_mask, MouseHandler handler) {
   {
     std::lock_guard lock(mouse_mutex_);
+    if (!handler || event_mask == 0) {
+      mouse_handlers_.erase(window);
+      return;
+    }
     mouse_handlers_[window] = {event_mask, std::move(handler)};
   }
   // The mouse is armed once the scheme is traced.

@@ -1,0 +1,129 @@
+// Designing in the desktop program: a slot changed through the element panel is traced again and
+// gives the log of the edited file, undo gives back the file's bytes, a refused value changes
+// nothing, Ctrl+drag moves an element by the distance dragged, and a change made while a long
+// trace runs cuts it short.
+#include <QAction>
+#include <QMdiSubWindow>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "desktop_fixture.h"
+#include "model/scheme_reader.h"
+#include "platform/qt/element_panel.h"
+#include "platform/qt/scheme_editor.h"
+#include "platform/qt/scheme_manipulation.h"
+
+namespace lumi {
+namespace {
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class EditorTest : public DesktopTest {
+ protected:
+  // Opens a copy of the scheme in the working directory and waits until it follows the mouse.
+  void open_copy(const std::string& source, std::deque<std::optional<std::string>> answers = {}) {
+    original_ = read_file(source);
+    std::ofstream("scheme.ops", std::ios::binary) << original_;
+    start_program("scheme.ops", std::move(answers));
+    ASSERT_TRUE(wait_for_interactive());
+    ASSERT_TRUE(wait_until([&] { return editor().document().has_value(); }));
+  }
+  SchemeEditor& editor() { return frame().editor(); }
+  // The log once the program traced a scheme whose log holds `text` and follows the mouse.
+  std::string log_with(const std::string& text) {
+    std::string log;
+    EXPECT_TRUE(wait_until([&] {
+      log = diagnostics_log_text();
+      return log.find(text) != std::string::npos && platform().mouse_handler_registered(1);
+    })) << text;
+    return log;
+  }
+  // The log of the file at `path` read afresh, through "Открыть".
+  std::string log_of_file(const std::string& path) {
+    answers_.push_back(path);
+    frame().request_open();
+    EXPECT_TRUE(wait_until([&] { return answers_.empty(); }));
+    EXPECT_TRUE(wait_for_interactive());
+    return diagnostics_log_text();
+  }
+
+  std::string original_;
+};
+
+TEST_F(EditorTest, EditorPanelChangeIsTracedAsTheEditedFileAndUndoGivesTheBytesBack) {
+  open_copy(example("newton-telescope.ops"));
+  const std::string first_log = diagnostics_log_text();
+  ASSERT_EQ(frame().panel().set_value(2, 7, "790.5"), "");
+  const std::string edited_log = log_with("790.500");
+  EXPECT_TRUE(frame().isWindowModified());
+  EXPECT_EQ(captions().size(), 4u) << "the windows stay open";
+
+  editor().undo_stack().undo();
+  EXPECT_EQ(editor().document()->bytes(), original_);
+  EXPECT_TRUE(wait_until([&] {
+    return diagnostics_log_text() == first_log && platform().mouse_handler_registered(1);
+  }));
+  editor().undo_stack().redo();
+  log_with("790.500");
+  ASSERT_TRUE(editor().save());
+  EXPECT_FALSE(frame().isWindowModified());
+  EXPECT_EQ(log_of_file("scheme.ops"), edited_log);
+}
+
+TEST_F(EditorTest, EditorRefusedValueShowsTheFilesMessageAndChangesNothing) {
+  open_copy(example("newton-telescope.ops"));
+  const std::string log = diagnostics_log_text();
+  const QString message = frame().panel().set_value(3, 4, "-1");
+  EXPECT_EQ(message.toStdString(),
+            "scheme.ops, строка 26: элемент 3 (плоское зеркало), ячейка 4 (H) = -1: размер "
+            "должен быть больше нуля");
+  EXPECT_EQ(frame().panel().message(), message);
+  EXPECT_EQ(frame().panel().tree()->topLevelItem(2)->child(3)->text(ElementPanel::kHelp), message);
+  EXPECT_EQ(frame().panel().set_value(3, 4, "abc"), "\"abc\" — не число");
+  EXPECT_EQ(editor().document()->bytes(), original_);
+  EXPECT_FALSE(editor().undo_stack().canUndo());
+  QTest::qWait(200);
+  EXPECT_EQ(diagnostics_log_text(), log);
+}
+
+TEST_F(EditorTest, EditorCtrlDragMovesTheElementByTheWorldDistanceDragged) {
+  open_copy(example("newton-telescope.ops"));
+  constexpr int kMirror = 3;  // the flat mirror, Xo in slot 5
+  const QPoint from = reveal_anchor(kMirror);
+  const QPoint to = from + QPoint(12, -8);
+  const std::optional<SchemeLayout> layout = platform().scheme_layout();
+  ASSERT_TRUE(layout);
+  const QPointF dragged = scheme_point(*layout, to) - scheme_point(*layout, from);
+  const ElementRecord before = editor().document()->element(kMirror);
+
+  CanvasView* view = frame().view(1);
+  mouse(QTest::MousePress, view, from, Qt::LeftButton, Qt::ControlModifier);
+  mouse(QTest::MouseMove, view, from + QPoint(5, -3), Qt::NoButton, Qt::ControlModifier);
+  mouse(QTest::MouseMove, view, to, Qt::NoButton, Qt::ControlModifier);
+  mouse(QTest::MouseRelease, view, to, Qt::LeftButton, Qt::ControlModifier);
+
+  const ElementRecord after = editor().document()->element(kMirror);
+  EXPECT_FLOAT_EQ(after.slot(5), before.slot(5) + static_cast<float>(dragged.x()));
+  EXPECT_FLOAT_EQ(after.slot(6), before.slot(6) + static_cast<float>(dragged.y()));
+  EXPECT_EQ(editor().undo_stack().count(), 1) << "one drag, one undo step";
+  editor().undo_stack().undo();
+  EXPECT_EQ(editor().document()->bytes(), original_);
+}
+
+TEST_F(EditorTest, EditorChangeDuringALongTraceCutsItShortAndTheLastChangeIsTraced) {
+  open_copy(std::string(LUMI_WORKLOADS_DIR) + "/telescope.ops");
+  // The second change comes once the first is being traced (its log begun).
+  ASSERT_EQ(frame().panel().set_value(2, 7, "790.5"), "");
+  ASSERT_TRUE(wait_until([] { return diagnostics_log_text().find("790.500") != std::string::npos; }));
+  ASSERT_EQ(frame().panel().set_value(2, 7, "780.25"), "");
+  const std::string log = log_with("780.250");
+  EXPECT_EQ(log.find("790.500"), std::string::npos);
+  ASSERT_TRUE(editor().save());
+  EXPECT_EQ(log_of_file("scheme.ops"), log);
+}
+
+}  // namespace
+}  // namespace lumi
