@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "bench_support.h"
 #include "model/scheme_reader.h"
 #include "platform/raster/raster_display.h"
 #include "shell/main_loop.h"
@@ -16,18 +17,9 @@
 namespace lumi {
 namespace {
 
-// The raster display with the front end left out; it hands over the changed scheme it was given.
-class RetracePlatform : public RasterDisplay {
+// The bench's display; it hands over the changed scheme it was given.
+class RetracePlatform : public BenchDisplay {
  public:
-  void click_menu_command(int) override {}
-  void append_menu_item(MenuItem) override {}
-  void set_about_text(std::string_view) override {}
-  void register_mouse_handler(int, int, MouseHandler) override {}
-  std::optional<std::string> choose_file(const OpenFileRequest&) override { return {}; }
-  void report_error(std::string_view) override {}
-  void report_warning(std::string_view) override {}
-  void report_progress(const TraceProgress&) override {}
-  void idle() override {}
   std::filesystem::path log_path_for(const std::string&) override { return log_path; }
   std::optional<SchemeDocument> take_changed_scheme() override {
     return std::exchange(changed, std::nullopt);
