@@ -147,6 +147,8 @@ void install_changed_scheme(Program& program) {
     if (!kind || !kind->own_window) program.graphics.close_window(w);
   }
   program.log.restart(scheme_echo_lines(document.file()));
+  // The element selected may be gone: the selection starts again, as for a new file.
+  program.interactive = InteractiveState{};
 }
 
 bool initial_settings(Platform& platform, Scheme& scheme) {
