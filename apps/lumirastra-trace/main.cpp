@@ -11,6 +11,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
+#include "version.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ constexpr std::string_view kUsage =
                    open-while-tracing K   выбрано "Открыть" во время трассировки элемента K
                  Строки, начинающиеся с #, пропускаются.
   --help         эта справка.
+  --version      название и версия программы.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
 ошибок (файл, строка, причина); трассировка продолжается со следующего файла. Для долгих схем
@@ -94,6 +96,10 @@ std::vector<lumi::ScriptedEvent> load_events(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (lumi::asks_for_version(argc, argv)) {
+    std::cout << lumi::kVersionText << '\n';
+    return 0;
+  }
   Arguments args = parse_arguments(argc, argv);
   if (args.help) {
     std::cout << kUsage;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "graphics/graphics.h"
 #include "graphics/platform.h"
@@ -37,6 +38,7 @@ struct Program {
   SweepPool pool;
   PaintedPixels painted;
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
+  std::string readme;    // the about box's last line: where the program's README is
 };
 
 }  // namespace lumi

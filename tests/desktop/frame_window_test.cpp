@@ -57,15 +57,17 @@ TEST_F(DesktopTest, DesktopPauseLabelFollowsThePauseState) {
 
 TEST_F(DesktopTest, DesktopAboutBoxShowsTheFourLinesOfTheAboutText) {
   start_body([this] {
-    platform().set_about_text(about_text());
+    platform().set_about_text(about_text("/tmp/README.md"));
     return 0;
   });
   ASSERT_TRUE(wait_until([&] { return !frame().about_text().isEmpty(); }));
   QString shown;
+  QString title;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
     shown = box->text();
+    title = box->windowTitle();
     box->accept();
   });
   action("Инструкция")->trigger();
@@ -74,7 +76,9 @@ TEST_F(DesktopTest, DesktopAboutBoxShowsTheFourLinesOfTheAboutText) {
   EXPECT_EQ(lines[0], "Инструкция в файле lumirastra2.pdf");
   EXPECT_EQ(lines[1], " ");
   EXPECT_EQ(lines[2], " Если у Вас его нет, загляните на");
-  EXPECT_TRUE(lines[3].startsWith("    ")) << lines[3].toStdString();
+  EXPECT_EQ(lines[3], "    /tmp/README.md");
+  // The name and version stand in the title, outside the four lines.
+  EXPECT_EQ(title, "О программе LumiRastra " LUMI_PROJECT_VERSION);
 }
 
 // The program thread opens, sizes, retitles, focuses and closes windows; the MDI area follows

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/qt/about.h"
 #include "platform/qt/canvas_view.h"
 #include "platform/qt/qt_platform.h"
 
@@ -147,7 +148,7 @@ void FrameWindow::set_about_text(const QString& text) { about_text_ = text; }
 void FrameWindow::show_about() {
   QString text = about_text_;
   text.replace(QChar('\r'), QChar('\n'));
-  QMessageBox::about(this, QStringLiteral("О программе"), text);
+  QMessageBox::about(this, about_title(), text);
 }
 
 void FrameWindow::update_pause_label() {
