@@ -51,12 +51,13 @@ class ChildWindow : public QMdiSubWindow {
   void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
-// The picture wants its full size; when the sub-window is smaller it scrolls.
+// The picture wants its full size; when the sub-window is smaller it scrolls, or, fitted, it is
+// scaled to the sub-window.
 class PictureScroll : public QScrollArea {
  public:
   QSize sizeHint() const override {
     const int frame = 2 * frameWidth();
-    return widget() ? widget()->size() + QSize(frame, frame) : QScrollArea::sizeHint();
+    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
   }
 };
 
@@ -134,7 +135,10 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
     case MenuCommand::kSelectPart: on([this] { select_part_of_window(); }); break;
     case MenuCommand::kCopy: on([this] { copy_selection(); }); break;
     case MenuCommand::kCascade: on([this] { cascade(); }); break;
-    case MenuCommand::kTile: on([this] { tile(); }); break;
+    case MenuCommand::kTile:
+      on([this] { tile(); });
+      if (QMenu* menu = menus_[item.menu].menu) add_fit_actions(menu);
+      break;
     case MenuCommand::kPauseResume:
       pause_action_ = action;
       on([this] { toggle_pause(); });
@@ -214,8 +218,9 @@ void FrameWindow::open_window(int window, const QString& title) {
   sub->setWindowTitle(title);
   mdi_->addSubWindow(sub);
   sub->setWindowFlags(ChildWindow::kFlags);
-  children_[window] = {sub, view};
+  children_[window] = {sub, scroll, view};
   sub->show();
+  update_fit_checks();
 }
 
 
@@ -235,6 +240,7 @@ void FrameWindow::close_window(int window) {
   if (selected_window_ == window) selected_window_ = 0;
   mdi_->removeSubWindow(sub);
   delete sub;
+  update_fit_checks();
 }
 
 void FrameWindow::focus_window(int window) {
@@ -311,7 +317,59 @@ void FrameWindow::cascade() {
   }
 }
 
-void FrameWindow::tile() { mdi_->tileSubWindows(); }
+void FrameWindow::tile() {
+  set_all_fitted(true);
+  mdi_->tileSubWindows();
+}
+
+// Fitting ----------------------------------------------------------------------------------------
+
+void FrameWindow::add_fit_actions(QMenu* menu) {
+  menu->addSeparator();
+  fit_action_ = menu->addAction(QStringLiteral("По размеру окна"));
+  fit_all_action_ = menu->addAction(QStringLiteral("Все окна по размеру окна"));
+  for (QAction* action : {fit_action_, fit_all_action_}) action->setCheckable(true);
+  connect(fit_action_, &QAction::triggered, this, [this](bool on) {
+    if (CanvasView* target = current_view()) set_fitted(target->window_number(), on);
+    update_fit_checks();
+  });
+  connect(fit_all_action_, &QAction::triggered, this, [this](bool on) { set_all_fitted(on); });
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { update_fit_checks(); });
+  update_fit_checks();
+}
+
+void FrameWindow::set_fitted(int window, bool fitted) {
+  auto found = children_.find(window);
+  if (found == children_.end()) return;
+  const Child& child = found->second;
+  const Qt::ScrollBarPolicy bars = fitted ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+  child.scroll->setHorizontalScrollBarPolicy(bars);
+  child.scroll->setVerticalScrollBarPolicy(bars);
+  child.view->set_fitted(fitted);
+  child.scroll->setWidgetResizable(fitted);
+  update_fit_checks();
+}
+
+void FrameWindow::set_all_fitted(bool fitted) {
+  for (const auto& [window, child] : children_) set_fitted(window, fitted);
+  update_fit_checks();
+}
+
+bool FrameWindow::fitted(int window) const {
+  const CanvasView* v = view(window);
+  return v && v->fitted();
+}
+
+void FrameWindow::update_fit_checks() {
+  if (!fit_action_) return;
+  const CanvasView* active = current_view();
+  fit_action_->setEnabled(active != nullptr);
+  fit_action_->setChecked(active && active->fitted());
+  const bool all = !children_.empty() && std::ranges::all_of(children_, [](const auto& entry) {
+    return entry.second.view->fitted();
+  });
+  fit_all_action_->setChecked(all);
+}
 
 void FrameWindow::refresh() {
   if (!pause_label_updated_) update_pause_label();

@@ -16,6 +16,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QScrollArea;
 class QTimer;
 
 namespace lumi {
@@ -42,7 +43,12 @@ class FrameWindow : public QMainWindow {
   void focus_window(int window);
   void apply_frame(const FrameWindowState& frame);
   void cascade();
-  void tile();
+  void tile();  // side by side, every picture fitted to its window
+
+  // "По размеру окна": a window's picture fitted to it, or at one canvas pixel per device pixel.
+  void set_fitted(int window, bool fitted);
+  void set_all_fitted(bool fitted);
+  bool fitted(int window) const;
 
   // Status bar.
   void show_progress(const TraceProgress& progress);
@@ -72,6 +78,8 @@ class FrameWindow : public QMainWindow {
   CanvasView* view(int window) const;
   int window_number(const QMdiSubWindow* sub) const;  // 0 when not one of ours
   QAction* pause_action() const { return pause_action_; }
+  QAction* fit_action() const { return fit_action_; }          // the active window's
+  QAction* fit_all_action() const { return fit_all_action_; }  // every window's
   QLabel* progress_label() const { return progress_; }
 
  Q_SIGNALS:
@@ -83,6 +91,7 @@ class FrameWindow : public QMainWindow {
  private:
   struct Child {
     QMdiSubWindow* sub;
+    QScrollArea* scroll;
     CanvasView* view;
   };
   struct MenuSlot {
@@ -94,6 +103,8 @@ class FrameWindow : public QMainWindow {
   void connect_command(QAction* action, const MenuItem& item);
   void refresh();  // on the repaint timer
   void update_pause_label();
+  void add_fit_actions(QMenu* menu);  // after the Window menu's own items
+  void update_fit_checks();
   CanvasView* current_view() const;
   void fill_screen_if_not_maximised();
   QSize arrangement_area() const;
@@ -106,6 +117,8 @@ class FrameWindow : public QMainWindow {
   std::map<int, Child> children_;
   std::map<int, MenuSlot> menus_;
   QAction* pause_action_ = nullptr;
+  QAction* fit_action_ = nullptr;
+  QAction* fit_all_action_ = nullptr;
   bool pause_label_updated_ = false;
   QString about_text_;
   int selected_window_ = 0;  // the window holding a selection, 0 none
