@@ -22,7 +22,9 @@
 
 #include "platform/qt/about.h"
 #include "platform/qt/canvas_view.h"
+#include "platform/qt/menu_keys.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/recent_files.h"
 
 namespace lumi {
 
@@ -92,11 +94,12 @@ FrameWindow::~FrameWindow() = default;
 QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
   auto found = menus_.find(menu);
   if (found == menus_.end()) {
+    const QString title = with_mnemonic(text, mnemonics_[0]);
     MenuSlot slot;
     if (command) {
-      slot.bar_action = menuBar()->addAction(text);
+      slot.bar_action = menuBar()->addAction(title);
     } else {
-      slot.menu = menuBar()->addMenu(text);
+      slot.menu = menuBar()->addMenu(title);
     }
     menus_[menu] = slot;
     return slot.menu ? slot.menu->menuAction() : slot.bar_action;
@@ -109,7 +112,9 @@ QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
     slot.bar_action->deleteLater();
     slot.bar_action = nullptr;
   }
-  return slot.menu->addAction(text);
+  // The pause command's label is the platform's own, with its mnemonic (update_pause_label).
+  return slot.menu->addAction(
+      command && text == QStringLiteral("winstate") ? text : with_mnemonic(text, mnemonics_[menu]));
 }
 
 void FrameWindow::add_menu_item(MenuItem item) {
@@ -118,6 +123,34 @@ void FrameWindow::add_menu_item(MenuItem item) {
                                 item.command != MenuCommand::kNone);
   action->setEnabled((item.flags & kMenuEnabled) != 0);
   if (!title || item.command != MenuCommand::kNone) connect_command(action, item);
+  add_keys(action, item);
+}
+
+// Shortcuts where the program leaves keys free; "Недавние файлы" goes in before "Выход".
+void FrameWindow::add_keys(QAction* action, const MenuItem& item) {
+  const QString text = QString::fromStdString(item.text);
+  if (const QKeySequence keys = menu_shortcut(text); !keys.isEmpty()) action->setShortcut(keys);
+  if (item.command == MenuCommand::kHandler && text == QStringLiteral("Открыть")) {
+    open_action_ = action;
+  }
+  if (item.command == MenuCommand::kExit && menus_[item.menu].menu) {
+    add_recent_files(item.menu, action);
+  }
+}
+
+void FrameWindow::add_recent_files(int number, QAction* before) {
+  QMenu* menu = menus_[number].menu;
+  auto* recent = new RecentFilesMenu([this](const QString& path) { open_recent(path); }, menu);
+  recent->setTitle(with_mnemonic(recent->title(), mnemonics_[number]));
+  menu->insertMenu(before, recent);
+  menu->insertSeparator(before);
+}
+
+// The recent file answers the next open dialog, and "Открыть" is chosen: the scheme changes when
+// the program's own rules let an open request take effect.
+void FrameWindow::open_recent(const QString& path) {
+  platform_.answer_next_dialog(path.toStdString());
+  if (open_action_) open_action_->trigger();
 }
 
 void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
@@ -137,7 +170,7 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
     case MenuCommand::kCascade: on([this] { cascade(); }); break;
     case MenuCommand::kTile:
       on([this] { tile(); });
-      if (QMenu* menu = menus_[item.menu].menu) add_fit_actions(menu);
+      if (menus_[item.menu].menu) add_fit_actions(item.menu);
       break;
     case MenuCommand::kPauseResume:
       pause_action_ = action;
@@ -324,10 +357,12 @@ void FrameWindow::tile() {
 
 // Fitting ----------------------------------------------------------------------------------------
 
-void FrameWindow::add_fit_actions(QMenu* menu) {
+void FrameWindow::add_fit_actions(int number) {
+  QMenu* menu = menus_[number].menu;
   menu->addSeparator();
-  fit_action_ = menu->addAction(QStringLiteral("По размеру окна"));
-  fit_all_action_ = menu->addAction(QStringLiteral("Все окна по размеру окна"));
+  fit_action_ = menu->addAction(with_mnemonic(QStringLiteral("По размеру окна"), mnemonics_[number]));
+  fit_all_action_ =
+      menu->addAction(with_mnemonic(QStringLiteral("Все окна по размеру окна"), mnemonics_[number]));
   for (QAction* action : {fit_action_, fit_all_action_}) action->setCheckable(true);
   connect(fit_action_, &QAction::triggered, this, [this](bool on) {
     if (CanvasView* target = current_view()) set_fitted(target->window_number(), on);

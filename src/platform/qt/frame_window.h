@@ -100,10 +100,13 @@ class FrameWindow : public QMainWindow {
   };
 
   QAction* menu_action(int menu, const QString& text, bool command);
+  void add_keys(QAction* action, const MenuItem& item);
+  void add_recent_files(int menu, QAction* before);  // "Недавние файлы", before "Выход"
+  void open_recent(const QString& path);
   void connect_command(QAction* action, const MenuItem& item);
   void refresh();  // on the repaint timer
   void update_pause_label();
-  void add_fit_actions(QMenu* menu);  // after the Window menu's own items
+  void add_fit_actions(int menu);  // after the Window menu's own items
   void update_fit_checks();
   CanvasView* current_view() const;
   void fill_screen_if_not_maximised();
@@ -116,6 +119,8 @@ class FrameWindow : public QMainWindow {
   QLabel* paused_;
   std::map<int, Child> children_;
   std::map<int, MenuSlot> menus_;
+  std::map<int, QString> mnemonics_;  // the Alt letters taken, by menu (0 the menu bar)
+  QAction* open_action_ = nullptr;    // "Открыть"
   QAction* pause_action_ = nullptr;
   QAction* fit_action_ = nullptr;
   QAction* fit_all_action_ = nullptr;

@@ -12,6 +12,7 @@
 #include "model/diagnostics_log.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
+#include "platform/qt/recent_files.h"
 
 namespace lumi {
 
@@ -208,6 +209,11 @@ void QtPlatform::open_child_window(int window, std::string_view title) {
   const std::size_t end = title.find_last_not_of(' ');
   const std::string_view shown = end == std::string_view::npos ? "" : title.substr(0, end + 1);
   post([this, window, caption = from_utf8(shown)] { frame_->open_window(window, caption); });
+  // The scheme window opens once a chosen scheme was read and accepted: it becomes recent.
+  if (window == 1 && chosen_) {
+    post([path = QString::fromStdString(*chosen_)] { RecentFiles::add(path); });
+    chosen_.reset();
+  }
 }
 
 void QtPlatform::close_window(int window) {
@@ -294,15 +300,30 @@ void QtPlatform::write_text(std::string_view text) {
 
 // Dialogs and reports ----------------------------------------------------------------------------
 
-std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
-  gate();
+std::optional<std::string> QtPlatform::answer_ahead() {
+  std::optional<std::string> path;
   if (first_scheme_) {
-    std::optional<std::string> path = std::move(first_scheme_);
-    first_scheme_.reset();
+    path.swap(first_scheme_);
     return path;
   }
-  return ask<std::optional<std::string>>(
-      [this, request] { return chooser_(request, frame_.get()); });
+  std::lock_guard lock(mutex_);
+  path.swap(next_answer_);
+  return path;
+}
+
+void QtPlatform::answer_next_dialog(std::string path) {
+  std::lock_guard lock(mutex_);
+  next_answer_ = std::move(path);
+}
+
+std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
+  gate();
+  chosen_ = answer_ahead();
+  if (!chosen_) {
+    chosen_ = ask<std::optional<std::string>>(
+        [this, request] { return chooser_(request, frame_.get()); });
+  }
+  return chosen_;
 }
 
 void QtPlatform::report_error(std::string_view message) {
