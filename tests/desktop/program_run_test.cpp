@@ -110,6 +110,9 @@ TEST_F(DesktopTest, DesktopRefusedFileIsShownInAMessageBoxAndTheDialogComesBack)
   start_program(std::nullopt, {"нет-такого-файла.ops", example("singlet.ops")});
   ASSERT_TRUE(wait_until([&] { return !message.isEmpty(); }));
   EXPECT_TRUE(message.contains("нет-такого-файла.ops")) << message.toStdString();
+  // The system's reason in Russian, as the rest of the message.
+  EXPECT_TRUE(message.endsWith("не удалось прочитать файл: нет такого файла или папки"))
+      << message.toStdString();
   ASSERT_TRUE(wait_for_interactive());
   ASSERT_EQ(requests_.size(), 2u);
   EXPECT_TRUE(requests_[0].start_in_current_directory);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "model/diagnostics_log.h"
+#include "model/system_error.h"
 #include "platform/raster/png_writer.h"
 
 namespace lumi {
@@ -129,7 +130,8 @@ std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
   std::error_code error;
   std::filesystem::create_directories(current_folder_, error);
   if (error) {
-    report_error("не удалось создать папку " + current_folder_.string() + ": " + error.message());
+    report_error("не удалось создать папку " + current_folder_.string() + ": " +
+                 system_error_text(error));
   }
   log_path_ = current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
                                                                     kLogFileName.end()));
