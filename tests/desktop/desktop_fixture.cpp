@@ -11,9 +11,9 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QScrollArea>
-#include <QSettings>
 #include <QTest>
 
+#include "platform/qt/settings.h"
 #include "shell/main_loop.h"
 
 namespace lumi {
@@ -34,7 +34,7 @@ void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos, Qt::MouseButt
 void DesktopTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
   // Settings of the tests' own (desktop_main), emptied: no recent files, no remembered folder.
-  QSettings(QStringLiteral("LumiRastra"), QStringLiteral("lumirastra")).clear();
+  program_settings().clear();
   previous_dir_ = QDir::currentPath();
   QDir::setCurrent(dir_.path());
 }

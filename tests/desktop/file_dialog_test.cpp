@@ -9,13 +9,13 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "platform/qt/file_columns.h"
 #include "platform/qt/file_dialog.h"
+#include "platform/qt/settings.h"
 
 namespace lumi {
 namespace {
@@ -101,7 +101,7 @@ TEST(DesktopFileDialog, ListsSizesTypesAndDatesInRussian) {
 // A file typed into the name field as a full path: the next dialog opens in its folder, with the
 // size the user gave the dialog.
 TEST(DesktopFileDialog, ReopensInTheFolderOfATypedPathWithTheSizeItWasLeftAt) {
-  QSettings(QStringLiteral("LumiRastra"), QStringLiteral("lumirastra")).clear();
+  program_settings().clear();
   QTemporaryDir here;
   QTemporaryDir elsewhere;
   const QString typed = elsewhere.filePath("x.ops");

@@ -6,18 +6,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QSettings>
 #include <QTreeView>
 
 #include "platform/qt/file_columns.h"
+#include "platform/qt/settings.h"
 
 namespace lumi {
 
 namespace {
 
 const QString kSizeKey = QStringLiteral("openDialog/size");
-
-QSettings settings() { return QSettings(QStringLiteral("LumiRastra"), QStringLiteral("lumirastra")); }
 
 // The detail list's size, type and date as wide as their texts; the names take the rest.
 void widen_columns(QFileDialog& dialog) {
@@ -50,7 +48,7 @@ void SchemeFileDialog::prepare(QFileDialog& dialog, const OpenFileRequest& reque
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setProxyModel(new RussianFileColumns(&dialog));
   widen_columns(dialog);
-  dialog.resize(settings().value(kSizeKey, QSize(kDefaultWidth, kDefaultHeight)).toSize());
+  dialog.resize(program_settings().value(kSizeKey, QSize(kDefaultWidth, kDefaultHeight)).toSize());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setWindowTitle(QString::fromStdString(request.title));
@@ -73,7 +71,7 @@ std::optional<std::string> SchemeFileDialog::choose(const OpenFileRequest& reque
   QFileDialog dialog(parent);
   prepare(dialog, request);
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-  settings().setValue(kSizeKey, dialog.size());
+  program_settings().setValue(kSizeKey, dialog.size());
   if (!chosen) {
     last_folder_ = dialog.directory().absolutePath();
     return std::nullopt;

@@ -1,9 +1,10 @@
-// Recent schemes in Qt's settings (on Linux ~/.config/LumiRastra/lumirastra.conf).
+// Recent schemes in the program's settings.
 #include "platform/qt/recent_files.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
+
+#include "platform/qt/settings.h"
 
 namespace lumi {
 
@@ -11,11 +12,9 @@ namespace {
 
 const QString kKey = QStringLiteral("recentFiles");
 
-QSettings settings() { return QSettings(QStringLiteral("LumiRastra"), QStringLiteral("lumirastra")); }
-
 }  // namespace
 
-QStringList RecentFiles::paths() { return settings().value(kKey).toStringList(); }
+QStringList RecentFiles::paths() { return program_settings().value(kKey).toStringList(); }
 
 void RecentFiles::add(const QString& path) {
   const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -23,7 +22,7 @@ void RecentFiles::add(const QString& path) {
   list.removeAll(absolute);
   list.prepend(absolute);
   while (list.size() > kMost) list.removeLast();
-  settings().setValue(kKey, list);
+  program_settings().setValue(kKey, list);
 }
 
 RecentFilesMenu::RecentFilesMenu(std::function<void(const QString&)> open, QWidget* parent)
