@@ -10,11 +10,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
 
 #include "desktop_fixture.h"
+#include "platform/qt/trace_status.h"
 #include "shell/main_loop.h"
 
 namespace lumi {
@@ -129,6 +131,10 @@ TEST_F(DesktopTest, DesktopStatusBarTellsTheTracingProgress) {
   ASSERT_TRUE(wait_until([&] { return ended_.has_value(); }));
   QTest::qWait(50);
   EXPECT_EQ(frame().progress_label()->text(), "Трассировка: элемент 4 из 7, смещение 2 из 9");
+  // Beside it the bar: three elements and one shift of nine of the fourth done, of seven.
+  const QProgressBar* bar = frame().trace_status().bar();
+  EXPECT_TRUE(bar->isVisibleTo(&frame()));
+  EXPECT_EQ(bar->value(), (3 * 9 + 1) * bar->maximum() / (7 * 9));
 }
 
 // Cascade lays the windows out as a staircase in stacking order: each stands lower and further

@@ -25,6 +25,7 @@
 #include "platform/qt/menu_keys.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/recent_files.h"
+#include "platform/qt/trace_status.h"
 
 namespace lumi {
 
@@ -63,22 +64,16 @@ class PictureScroll : public QScrollArea {
   }
 };
 
-QString progress_text(const TraceProgress& p) {
-  QString text = QStringLiteral("Трассировка: элемент %1 из %2").arg(p.element).arg(p.elements);
-  if (p.shifts > 0) text += QStringLiteral(", смещение %1 из %2").arg(p.shift).arg(p.shifts);
-  return text;
-}
-
 }  // namespace
 
 FrameWindow::FrameWindow(QtPlatform& platform)
     : platform_(platform), mdi_(new QMdiArea(this)), timer_(new QTimer(this)),
-      progress_(new QLabel(this)), paused_(new QLabel(QStringLiteral("Пауза"), this)) {
+      status_(std::make_unique<TraceStatus>(statusBar())),
+      paused_(new QLabel(QStringLiteral("Пауза"), this)) {
   setWindowTitle(QStringLiteral("LumiRastra"));
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_);
-  statusBar()->addWidget(progress_, 1);
   statusBar()->addPermanentWidget(paused_);
   paused_->hide();
   connect(timer_, &QTimer::timeout, this, &FrameWindow::refresh);
@@ -132,6 +127,7 @@ void FrameWindow::add_keys(QAction* action, const MenuItem& item) {
   if (const QKeySequence keys = menu_shortcut(text); !keys.isEmpty()) action->setShortcut(keys);
   if (item.command == MenuCommand::kHandler && text == QStringLiteral("Открыть")) {
     open_action_ = action;
+    connect(action, &QAction::triggered, this, [this] { acknowledge_open(); });
   }
   if (item.command == MenuCommand::kExit && menus_[item.menu].menu) {
     add_recent_files(item.menu, action);
@@ -204,6 +200,7 @@ void FrameWindow::toggle_pause() {
 }
 
 void FrameWindow::exit_program() {
+  status_->acknowledge(QStringLiteral("Выход: программа завершается"));
   platform_.request_stop();
   program_ended(0);
 }
@@ -413,11 +410,23 @@ void FrameWindow::refresh() {
 
 // Status bar -----------------------------------------------------------------------------------
 
-void FrameWindow::show_progress(const TraceProgress& progress) {
-  progress_->setText(progress_text(progress));
-}
+void FrameWindow::show_progress(const TraceProgress& progress) { status_->show_progress(progress); }
 
-void FrameWindow::show_ready() { progress_->clear(); }
+void FrameWindow::show_ready() { status_->show_ready(); }
+
+void FrameWindow::settle_commands() { status_->settle(); }
+
+QLabel* FrameWindow::progress_label() const { return status_->label(); }
+
+// The open request takes effect before the next element, or once the pause is lifted: until then
+// the user sees that it was heard.
+void FrameWindow::acknowledge_open() {
+  if (platform_.paused()) {
+    status_->acknowledge(QStringLiteral("Открыть: после снятия паузы (Ctrl+Q)"));
+  } else if (status_->tracing()) {
+    status_->acknowledge(QStringLiteral("Открыть: трассировка остановится перед следующим элементом"));
+  }
+}
 
 void FrameWindow::show_warning(const QString& message) {
   statusBar()->showMessage(message, kWarningMilliseconds);

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <map>
+#include <memory>
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
@@ -23,6 +24,7 @@ namespace lumi {
 
 class CanvasView;
 class QtPlatform;
+class TraceStatus;
 
 class FrameWindow : public QMainWindow {
   Q_OBJECT
@@ -54,6 +56,7 @@ class FrameWindow : public QMainWindow {
   void show_progress(const TraceProgress& progress);
   void show_ready();
   void show_warning(const QString& message);
+  void settle_commands();  // a command acknowledged earlier took effect (the open dialog shows)
 
   // Built-in commands of the menus.
   void select_whole_window();
@@ -80,7 +83,8 @@ class FrameWindow : public QMainWindow {
   QAction* pause_action() const { return pause_action_; }
   QAction* fit_action() const { return fit_action_; }          // the active window's
   QAction* fit_all_action() const { return fit_all_action_; }  // every window's
-  QLabel* progress_label() const { return progress_; }
+  QLabel* progress_label() const;
+  TraceStatus& trace_status() { return *status_; }
 
  Q_SIGNALS:
   void ended(int status);
@@ -103,6 +107,7 @@ class FrameWindow : public QMainWindow {
   void add_keys(QAction* action, const MenuItem& item);
   void add_recent_files(int menu, QAction* before);  // "Недавние файлы", before "Выход"
   void open_recent(const QString& path);
+  void acknowledge_open();  // "Открыть" chosen while a trace runs or the program is paused
   void connect_command(QAction* action, const MenuItem& item);
   void refresh();  // on the repaint timer
   void update_pause_label();
@@ -115,7 +120,7 @@ class FrameWindow : public QMainWindow {
   QtPlatform& platform_;
   QMdiArea* mdi_;
   QTimer* timer_;
-  QLabel* progress_;
+  std::unique_ptr<TraceStatus> status_;
   QLabel* paused_;
   std::map<int, Child> children_;
   std::map<int, MenuSlot> menus_;

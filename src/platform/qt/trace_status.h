@@ -1,0 +1,45 @@
+// The status bar's account of the tracing: "Трассировка: элемент k из n, смещение i из m" with a
+// progress bar beside it, and the acknowledgement of a command chosen while the program cannot
+// act on it yet (another scheme during a trace or a pause, the end of the run), shown with a busy
+// cursor until the command takes effect.
+#pragma once
+
+#include <QString>
+
+#include "graphics/platform.h"
+
+class QLabel;
+class QProgressBar;
+class QStatusBar;
+
+namespace lumi {
+
+class TraceStatus {
+ public:
+  explicit TraceStatus(QStatusBar* bar);
+  ~TraceStatus();  // gives the cursor back
+
+  void show_progress(const TraceProgress& progress);
+  void show_ready();  // the scheme is traced: text and bar go, a pending command has taken effect
+  bool tracing() const { return tracing_; }
+
+  void acknowledge(const QString& text);  // at once, with a busy cursor
+  void settle();                          // the command took effect: the cursor comes back
+  bool busy() const { return busy_; }
+
+  QLabel* label() const { return label_; }
+  QProgressBar* bar() const { return bar_; }
+  QLabel* notice() const { return notice_; }
+
+ private:
+  QLabel* label_;
+  QProgressBar* bar_;
+  QLabel* notice_;
+  bool tracing_ = false;
+  bool busy_ = false;
+};
+
+// The share of the pass done when element `element` (with its shift, if any) starts, in 0..1.
+double trace_fraction(const TraceProgress& progress);
+
+}  // namespace lumi
