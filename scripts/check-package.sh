@@ -7,7 +7,10 @@ build="$(cd "${1:?usage: check-package.sh BUILD_FOLDER}" && pwd)"
 rm -f "$build"/lumirastra_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 debs=("$build"/lumirastra_*.deb)
-[[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || { echo "check-package: no single .deb made" >&2; exit 1; }
+if [[ ${#debs[@]} -ne 1 || ! -f "${debs[0]}" ]]; then
+  echo "check-package: no single .deb made" >&2
+  exit 1
+fi
 deb="${debs[0]}"
 failed=0
 fail() { echo "check-package: $*" >&2; failed=1; }

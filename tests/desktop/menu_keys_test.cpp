@@ -32,7 +32,8 @@ void expect_own_letters(const QList<QAction*>& actions, const QString& where) {
     if (a->isSeparator()) continue;
     const QChar letter = alt_letter(a);
     EXPECT_FALSE(letter.isNull()) << where.toStdString() << ": " << a->text().toStdString();
-    EXPECT_TRUE(seen.insert(letter).second) << where.toStdString() << ": " << a->text().toStdString();
+    EXPECT_TRUE(seen.insert(letter).second)
+        << where.toStdString() << ": " << a->text().toStdString();
   }
 }
 

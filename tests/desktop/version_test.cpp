@@ -18,7 +18,8 @@ TEST(DesktopVersion, BothProgramsAnswerWithTheProjectsVersion) {
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(environment);
     // The version comes first, whatever follows it.
-    process.start(QString::fromUtf8(program), {QStringLiteral("--version"), QStringLiteral("x.ops")});
+    process.start(QString::fromUtf8(program),
+                  {QStringLiteral("--version"), QStringLiteral("x.ops")});
     ASSERT_TRUE(process.waitForFinished(60000)) << program;
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << program;
     EXPECT_EQ(process.exitCode(), 0) << program;

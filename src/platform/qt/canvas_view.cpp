@@ -35,6 +35,8 @@ CanvasView::CanvasView(int window, MouseSink sink, QWidget* parent)
 }
 
 bool CanvasView::refresh(std::shared_ptr<Canvas> canvas) {
+  // A window moved to a screen of another density keeps one canvas pixel per device pixel.
+  if (!fitted_ && has_image_ && size() != sizeHint()) apply_size();
   if (canvas != canvas_) {
     canvas_ = std::move(canvas);
     has_image_ = false;
@@ -59,9 +61,12 @@ void CanvasView::set_fitted(bool fitted) {
   update();
 }
 
+// Whole logical pixels, rounded up, so that no device pixel of the picture is cut off.
 QSize CanvasView::sizeHint() const {
   const QRectF shown = lumi::picture_rect(canvas_size(), size(), false, devicePixelRatioF());
-  return shown.isEmpty() ? QSize(1, 1) : shown.size().toSize().expandedTo(QSize(1, 1));
+  const QSize whole(static_cast<int>(std::ceil(shown.width())),
+                    static_cast<int>(std::ceil(shown.height())));
+  return whole.expandedTo(QSize(1, 1));
 }
 
 QRectF CanvasView::picture_rect() const {

@@ -357,9 +357,9 @@ void FrameWindow::tile() {
 void FrameWindow::add_fit_actions(int number) {
   QMenu* menu = menus_[number].menu;
   menu->addSeparator();
-  fit_action_ = menu->addAction(with_mnemonic(QStringLiteral("По размеру окна"), mnemonics_[number]));
-  fit_all_action_ =
-      menu->addAction(with_mnemonic(QStringLiteral("Все окна по размеру окна"), mnemonics_[number]));
+  QString& taken = mnemonics_[number];
+  fit_action_ = menu->addAction(with_mnemonic(QStringLiteral("По размеру окна"), taken));
+  fit_all_action_ = menu->addAction(with_mnemonic(QStringLiteral("Все окна по размеру окна"), taken));
   for (QAction* action : {fit_action_, fit_all_action_}) action->setCheckable(true);
   connect(fit_action_, &QAction::triggered, this, [this](bool on) {
     if (CanvasView* target = current_view()) set_fitted(target->window_number(), on);
@@ -414,8 +414,6 @@ void FrameWindow::show_progress(const TraceProgress& progress) { status_->show_p
 
 void FrameWindow::show_ready() { status_->show_ready(); }
 
-void FrameWindow::settle_commands() { status_->settle(); }
-
 QLabel* FrameWindow::progress_label() const { return status_->label(); }
 
 // The open request takes effect before the next element, or once the pause is lifted: until then
@@ -424,7 +422,8 @@ void FrameWindow::acknowledge_open() {
   if (platform_.paused()) {
     status_->acknowledge(QStringLiteral("Открыть: после снятия паузы (Ctrl+Q)"));
   } else if (status_->tracing()) {
-    status_->acknowledge(QStringLiteral("Открыть: трассировка остановится перед следующим элементом"));
+    status_->acknowledge(
+        QStringLiteral("Открыть: трассировка остановится перед следующим элементом"));
   }
 }
 

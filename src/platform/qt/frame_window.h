@@ -54,9 +54,10 @@ class FrameWindow : public QMainWindow {
 
   // Status bar.
   void show_progress(const TraceProgress& progress);
+  // No trace runs (the mouse is armed, or the open dialog comes): the progress goes, and a
+  // command acknowledged meanwhile has taken effect.
   void show_ready();
   void show_warning(const QString& message);
-  void settle_commands();  // a command acknowledged earlier took effect (the open dialog shows)
 
   // Built-in commands of the menus.
   void select_whole_window();

@@ -319,7 +319,7 @@ void QtPlatform::answer_next_dialog(std::string path) {
 std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
   gate();
   chosen_ = answer_ahead();
-  post([this] { frame_->settle_commands(); });  // the open request has taken effect
+  post([this] { frame_->show_ready(); });  // no trace runs now: an open request took effect
   if (!chosen_) {
     chosen_ = ask<std::optional<std::string>>(
         [this, request] { return chooser_(request, frame_.get()); });

@@ -20,18 +20,20 @@ class TraceStatus {
   ~TraceStatus();  // gives the cursor back
 
   void show_progress(const TraceProgress& progress);
-  void show_ready();  // the scheme is traced: text and bar go, a pending command has taken effect
+  // No trace runs: text and bar go, and an acknowledged command has taken effect (the notice
+  // goes and the cursor is the user's again).
+  void show_ready();
   bool tracing() const { return tracing_; }
 
   void acknowledge(const QString& text);  // at once, with a busy cursor
-  void settle();                          // the command took effect: the cursor comes back
-  bool busy() const { return busy_; }
 
   QLabel* label() const { return label_; }
   QProgressBar* bar() const { return bar_; }
   QLabel* notice() const { return notice_; }
 
  private:
+  void settle();
+
   QLabel* label_;
   QProgressBar* bar_;
   QLabel* notice_;
