@@ -80,7 +80,9 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   timer_->start(kRepaintMilliseconds);
 }
 
-FrameWindow::~FrameWindow() = default;
+// The MDI area reports the last sub-window's deactivation while QWidget's destructor hides it,
+// when this object is no longer a FrameWindow: its handlers must not run then.
+FrameWindow::~FrameWindow() { disconnect(mdi_, nullptr, this, nullptr); }
 
 // Menus ----------------------------------------------------------------------------------------
 
