@@ -116,6 +116,15 @@ TEST_F(DesktopTest, DesktopRecentFileIsRememberedAndOpensWithoutTheDialog) {
   ASSERT_TRUE(wait_until([&] { return captions()[1].contains("singlet.ops"); }));
   EXPECT_TRUE(requests_.empty());
   EXPECT_TRUE(RecentFiles::paths().front().endsWith("/singlet.ops"));
+
+  // Paused, a recent file and then "Открыть" itself: the user's last choice, the dialog, wins.
+  ASSERT_TRUE(wait_for_interactive());
+  frame().pause_action()->trigger();
+  Q_EMIT recent->aboutToShow();
+  recent->actions()[1]->trigger();
+  action("Открыть")->trigger();
+  frame().pause_action()->trigger();
+  ASSERT_TRUE(wait_until([&] { return !requests_.empty(); }));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "platform/qt/about.h"
 #include "platform/qt/canvas_view.h"
@@ -119,8 +120,8 @@ void FrameWindow::add_menu_item(MenuItem item) {
   QAction* action = menu_action(item.menu, QString::fromStdString(item.text),
                                 item.command != MenuCommand::kNone);
   action->setEnabled((item.flags & kMenuEnabled) != 0);
+  add_keys(action, item);  // first: its slots run before the command's own
   if (!title || item.command != MenuCommand::kNone) connect_command(action, item);
-  add_keys(action, item);
 }
 
 // Shortcuts where the program leaves keys free; "Недавние файлы" goes in before "Выход".
@@ -129,7 +130,10 @@ void FrameWindow::add_keys(QAction* action, const MenuItem& item) {
   if (const QKeySequence keys = menu_shortcut(text); !keys.isEmpty()) action->setShortcut(keys);
   if (item.command == MenuCommand::kHandler && text == QStringLiteral("Открыть")) {
     open_action_ = action;
-    connect(action, &QAction::triggered, this, [this] { acknowledge_open(); });
+    connect(action, &QAction::triggered, this, [this] {
+      platform_.answer_next_dialog(std::exchange(recent_choice_, std::nullopt));
+      acknowledge_open();
+    });
   }
   if (item.command == MenuCommand::kExit && menus_[item.menu].menu) {
     add_recent_files(item.menu, action);
@@ -144,11 +148,13 @@ void FrameWindow::add_recent_files(int number, QAction* before) {
   menu->insertSeparator(before);
 }
 
-// The recent file answers the next open dialog, and "Открыть" is chosen: the scheme changes when
-// the program's own rules let an open request take effect.
+// "Открыть" is chosen with the recent file as the next open dialog's answer: the scheme changes
+// when the program's own rules let an open request take effect. "Открыть" chosen by itself
+// afterwards shows the dialog again.
 void FrameWindow::open_recent(const QString& path) {
-  platform_.answer_next_dialog(path.toStdString());
-  if (open_action_) open_action_->trigger();
+  if (!open_action_) return;
+  recent_choice_ = path.toStdString();
+  open_action_->trigger();
 }
 
 void FrameWindow::connect_command(QAction* action, const MenuItem& item) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
@@ -127,6 +129,7 @@ class FrameWindow : public QMainWindow {
   std::map<int, MenuSlot> menus_;
   std::map<int, QString> mnemonics_;  // the Alt letters taken, by menu (0 the menu bar)
   QAction* open_action_ = nullptr;    // "Открыть"
+  std::optional<std::string> recent_choice_;  // for the next "Открыть", from open_recent
   QAction* pause_action_ = nullptr;
   QAction* fit_action_ = nullptr;
   QAction* fit_all_action_ = nullptr;

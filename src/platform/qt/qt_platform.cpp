@@ -311,7 +311,7 @@ std::optional<std::string> QtPlatform::answer_ahead() {
   return path;
 }
 
-void QtPlatform::answer_next_dialog(std::string path) {
+void QtPlatform::answer_next_dialog(std::optional<std::string> path) {
   std::lock_guard lock(mutex_);
   next_answer_ = std::move(path);
 }

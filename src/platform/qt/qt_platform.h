@@ -68,8 +68,9 @@ class QtPlatform : public RasterDisplay {
   void wake();  // an event arrived: the idle program thread looks again
   void request_stop();
   void set_paused(bool paused);
-  // The next open dialog is answered with `path` instead of being shown (a recent file).
-  void answer_next_dialog(std::string path);
+  // The next open dialog is answered with `path` instead of being shown (a recent file); nothing
+  // lets it be shown again.
+  void answer_next_dialog(std::optional<std::string> path);
   bool paused() const { return paused_.load(std::memory_order_relaxed); }
   bool mouse_handler_registered(int window) const;
 
