@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: an optimised build, and a build
-# with AddressSanitizer and UndefinedBehaviorSanitizer where any finding fails the run. Last, the
-# tests that run threads (the desktop program's, the sweep pool's) run once more under
-# ThreadSanitizer.
+# Installs what is missing, then builds and runs every test twice: an optimised build, whose
+# Debian package is then made and checked, and a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer where any finding fails the run. Last, the tests that run threads
+# (the desktop program's, the sweep pool's) run once more under ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-packages.sh"
@@ -17,6 +17,8 @@ run_suite() {
 
 echo "== optimised build"
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+echo "== the Debian package of the optimised build"
+"$root/scripts/check-package.sh" "$root/build"
 echo "== sanitized build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DLUMIRASTRA_SANITIZE=ON \

@@ -16,6 +16,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
+#include "version.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ constexpr std::string_view kUsage =
                  отвергнутая версия описывается в стандартном потоке ошибок, а результаты
                  последней принятой остаются. Ctrl+C завершает работу с кодом 0.
   --help         эта справка.
+  --version      название и версия программы.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
 ошибок (файл, строка, причина); трассировка продолжается со следующего файла. Для долгих схем
@@ -169,6 +171,10 @@ extern "C" void stop_watching(int) { g_stop.store(true, std::memory_order_relaxe
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (lumi::asks_for_version(argc, argv)) {
+    std::cout << lumi::kVersionText << '\n';
+    return 0;
+  }
   Arguments args = parse_arguments(argc, argv);
   if (args.help) {
     std::cout << kUsage;

@@ -2,16 +2,24 @@
 // named on the command line first) and lets the user explore them with the mouse.
 #include <QApplication>
 #include <QStringList>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/qt/about.h"
 #include "platform/qt/frame_window.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/translation.h"
 #include "shell/main_loop.h"
+#include "version.h"
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so that it needs no display.
+  if (lumi::asks_for_version(argc, argv)) {
+    std::cout << lumi::kVersionText << '\n';
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("lumirastra"));
   lumi::install_russian_translation(app);
@@ -22,6 +30,7 @@ int main(int argc, char** argv) {
   }
   lumi::QtPlatform platform(scheme);
   auto program = std::make_unique<lumi::Program>(platform);
+  program->readme = lumi::readme_location();
   lumi::initial_settings(platform, program->scheme);
   QObject::connect(&platform.frame(), &lumi::FrameWindow::ended, &app, &QApplication::exit,
                    Qt::QueuedConnection);

@@ -13,6 +13,7 @@
 
 #include "model/cp1251.h"
 #include "model/fixed_format.h"
+#include "model/system_error.h"
 
 namespace lumi {
 
@@ -82,7 +83,7 @@ void DiagnosticsLog::report(int error) {
   warned_ = true;
   if (warn_) {
     warn_(path_.string() + ": не удалось записать файл диагностики: " +
-          std::generic_category().message(error) + " (строки потеряны)");
+          system_error_text(error) + " (строки потеряны)");
   }
 }
 

@@ -13,6 +13,7 @@
 #include "model/fixed_format.h"
 #include "model/numeric_field.h"
 #include "model/scheme_error.h"
+#include "model/system_error.h"
 
 namespace lumi {
 
@@ -213,7 +214,7 @@ std::string read_scheme_bytes(const std::string& path) {
   errno = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                         &std::fclose);
-  if (!file) throw refuse(std::generic_category().message(errno));
+  if (!file) throw refuse(system_error_text(errno));
 
   std::string bytes;
   char buffer[65536];
@@ -222,7 +223,7 @@ std::string read_scheme_bytes(const std::string& path) {
     bytes.append(buffer, got);
     if (bytes.size() > kMaxFileSize) throw refuse("файл слишком велик для схемы");
   }
-  if (std::ferror(file.get())) throw refuse(std::generic_category().message(errno));
+  if (std::ferror(file.get())) throw refuse(system_error_text(errno));
   return bytes;
 }
 

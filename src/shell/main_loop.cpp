@@ -170,9 +170,9 @@ void open_menu_handler(Scheme& scheme) {
   scheme.input.open_request.store(1, std::memory_order_relaxed);
 }
 
-std::string_view about_text() {
-  return "Инструкция в файле lumirastra2.pdf\r \r Если у Вас его нет, загляните на\r"
-         "    https://lumirastra.example.org";
+std::string about_text(std::string_view readme) {
+  return "Инструкция в файле lumirastra2.pdf\r \r Если у Вас его нет, загляните на\r    " +
+         std::string(readme);
 }
 
 bool read_scheme(Program& program) {
@@ -228,7 +228,7 @@ int check_schemes(std::span<const std::string> paths, std::span<const SlotOverri
 }
 
 int main_program(Program& program) {
-  program.platform.set_about_text(about_text());
+  program.platform.set_about_text(about_text(program.readme));
   for (;;) {
     if (!read_scheme(program)) return 0;
     program.scheme.input.open_request.store(0, std::memory_order_relaxed);

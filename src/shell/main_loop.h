@@ -21,8 +21,9 @@ bool initial_settings(Platform& platform, Scheme& scheme);
 // The handler of "Открыть": runs on the platform's thread and only raises the open request.
 void open_menu_handler(Scheme& scheme);
 
-// The text of the about box: four lines separated by a carriage return.
-std::string_view about_text();
+// The text of the about box: four lines separated by a carriage return, the last naming where
+// the program's README (its instructions) is to be found.
+std::string about_text(std::string_view readme);
 
 // The program thread's body. Returns when the open dialog is cancelled, with the exit status.
 int main_program(Program& program);

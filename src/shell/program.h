@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <vector>
+#include <string>
 
 #include "graphics/graphics.h"
 #include "graphics/platform.h"
@@ -44,6 +45,7 @@ struct Program {
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
   std::vector<SlotOverride> overrides;  // set on every scheme read, before it is checked
   std::optional<SchemeDocument> document;  // the scheme installed
+  std::string readme;    // the about box's last line: where the program's README is
 };
 
 }  // namespace lumi

@@ -9,9 +9,11 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
 
+#include "platform/qt/settings.h"
 #include "shell/main_loop.h"
 
 namespace lumi {
@@ -31,6 +33,8 @@ void mouse(QTest::MouseAction action, QWidget* widget, QPoint pos, Qt::MouseButt
 
 void DesktopTest::SetUp() {
   ASSERT_TRUE(dir_.isValid());
+  // Settings of the tests' own (desktop_main), emptied: no recent files, no remembered folder.
+  program_settings().clear();
   previous_dir_ = QDir::currentPath();
   QDir::setCurrent(dir_.path());
 }
@@ -82,12 +86,16 @@ bool DesktopTest::wait_until(const std::function<bool()>& condition, int millise
   return QTest::qWaitFor(condition, milliseconds);
 }
 
+QString shown_text(const QAction* action) {
+  return QString(action->text()).remove(QRegularExpression(QStringLiteral("&(?!&)")));
+}
+
 QAction* DesktopTest::action(const QString& text) const {
   for (QAction* entry : platform_->frame().menuBar()->actions()) {
-    if (entry->text() == text) return entry;
+    if (shown_text(entry) == text) return entry;
     if (!entry->menu()) continue;
     for (QAction* item : entry->menu()->actions()) {
-      if (item->text() == text) return item;
+      if (shown_text(item) == text) return item;
     }
   }
   return nullptr;

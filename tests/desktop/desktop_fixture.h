@@ -26,6 +26,8 @@ class QAction;
 namespace lumi {
 
 std::string example(const char* name);  // a bundled scheme
+// A menu entry's text as shown: without the mark of its Alt key.
+QString shown_text(const QAction* action);
 
 // The diagnostics log in the working directory, as it stands; empty when there is none.
 std::string diagnostics_log_text();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "platform/qt/translation.h"
 
@@ -11,5 +13,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   lumi::install_russian_translation(app);
+  // Qt's settings (recent files, the open dialog's folder and size) go to a folder of this run's
+  // own, never the user's.
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   return RUN_ALL_TESTS();
 }

@@ -10,19 +10,24 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
 
 #include "desktop_fixture.h"
+#include "platform/qt/trace_status.h"
 #include "shell/main_loop.h"
 
 namespace lumi {
 namespace {
 
+// The texts as the menus show them: without the separators and the marks of the Alt keys.
 QStringList texts(const QList<QAction*>& actions) {
   QStringList result;
-  for (const QAction* a : actions) result << a->text();
+  for (const QAction* a : actions) {
+    if (!a->isSeparator()) result << shown_text(a);
+  }
   return result;
 }
 
@@ -33,11 +38,13 @@ TEST_F(DesktopTest, DesktopMenuBarHoldsTheProgramMenusInOrder) {
   EXPECT_EQ(texts(bar->actions()),
             QStringList({"Файл", "Edit", "Window", "Пауза", "Инструкция", "Схема"}));
   EXPECT_EQ(texts(action("Файл")->menu()->actions()),
-            QStringList({"Открыть", "Сохранить", "Сохранить как…", "Выход"}));
+            QStringList({"Открыть", "Сохранить", "Сохранить как…", "Недавние файлы", "Выход"}));
   EXPECT_EQ(texts(action("Edit")->menu()->actions()),
-            QStringList({"Выделить все окно", "Выделить часть окна", "Copy (в буфер)", "",
-                         "Отменить", "Повторить"}));
-  EXPECT_EQ(texts(action("Window")->menu()->actions()), QStringList({"Cascade", "Tile"}));
+            QStringList({"Выделить все окно", "Выделить часть окна", "Copy (в буфер)", "Отменить",
+                         "Повторить"}));
+  // The program's own items come first, in their order; the views' fitting follows them.
+  EXPECT_EQ(texts(action("Window")->menu()->actions()),
+            QStringList({"Cascade", "Tile", "По размеру окна", "Все окна по размеру окна"}));
   EXPECT_EQ(texts(action("Пауза")->menu()->actions()), QStringList({"winstate"}));
   // The about box is a command of the bar itself, not a menu.
   EXPECT_EQ(action("Инструкция")->menu(), nullptr);
@@ -60,15 +67,17 @@ TEST_F(DesktopTest, DesktopPauseLabelFollowsThePauseState) {
 
 TEST_F(DesktopTest, DesktopAboutBoxShowsTheFourLinesOfTheAboutText) {
   start_body([this] {
-    platform().set_about_text(about_text());
+    platform().set_about_text(about_text("/tmp/README.md"));
     return 0;
   });
   ASSERT_TRUE(wait_until([&] { return !frame().about_text().isEmpty(); }));
   QString shown;
+  QString title;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
     shown = box->text();
+    title = box->windowTitle();
     box->accept();
   });
   action("Инструкция")->trigger();
@@ -77,7 +86,9 @@ TEST_F(DesktopTest, DesktopAboutBoxShowsTheFourLinesOfTheAboutText) {
   EXPECT_EQ(lines[0], "Инструкция в файле lumirastra2.pdf");
   EXPECT_EQ(lines[1], " ");
   EXPECT_EQ(lines[2], " Если у Вас его нет, загляните на");
-  EXPECT_TRUE(lines[3].startsWith("    ")) << lines[3].toStdString();
+  EXPECT_EQ(lines[3], "    /tmp/README.md");
+  // The name and version stand in the title, outside the four lines.
+  EXPECT_EQ(title, "О программе LumiRastra " LUMI_PROJECT_VERSION);
 }
 
 // The program thread opens, sizes, retitles, focuses and closes windows; the MDI area follows
@@ -122,6 +133,10 @@ TEST_F(DesktopTest, DesktopStatusBarTellsTheTracingProgress) {
   ASSERT_TRUE(wait_until([&] { return ended_.has_value(); }));
   QTest::qWait(50);
   EXPECT_EQ(frame().progress_label()->text(), "Трассировка: элемент 4 из 7, смещение 2 из 9");
+  // Beside it the bar: three elements and one shift of nine of the fourth done, of seven.
+  const QProgressBar* bar = frame().trace_status().bar();
+  EXPECT_TRUE(bar->isVisibleTo(&frame()));
+  EXPECT_EQ(bar->value(), (3 * 9 + 1) * bar->maximum() / (7 * 9));
 }
 
 // Cascade lays the windows out as a staircase in stacking order: each stands lower and further

@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QMdiSubWindow>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include "desktop_fixture.h"
+#include "platform/qt/trace_status.h"
 #include "shell/main_loop.h"
 
 namespace lumi {
@@ -110,6 +112,9 @@ TEST_F(DesktopTest, DesktopRefusedFileIsShownInAMessageBoxAndTheDialogComesBack)
   start_program(std::nullopt, {"нет-такого-файла.ops", example("singlet.ops")});
   ASSERT_TRUE(wait_until([&] { return !message.isEmpty(); }));
   EXPECT_TRUE(message.contains("нет-такого-файла.ops")) << message.toStdString();
+  // The system's reason in Russian, as the rest of the message.
+  EXPECT_TRUE(message.endsWith("не удалось прочитать файл: нет такого файла или папки"))
+      << message.toStdString();
   ASSERT_TRUE(wait_for_interactive());
   ASSERT_EQ(requests_.size(), 2u);
   EXPECT_TRUE(requests_[0].start_in_current_directory);
@@ -165,6 +170,28 @@ TEST_F(DesktopTest, DesktopOpenWhileTracingStopsThePassThenTheMouseStreamIsFollo
   mouse(QTest::MouseRelease, view, start, Qt::LeftButton);
   const std::shared_ptr<Canvas> canvas = platform().canvas(1);
   EXPECT_TRUE(wait_until([&] { return status_line_pixels(*canvas) > 0; }));
+}
+
+// "Открыть" during a paused trace is acknowledged at once, with a busy cursor, but takes effect
+// only when the pause is lifted: then the dialog comes and the cursor is the user's again.
+TEST_F(DesktopTest, DesktopOpenDuringAPausedTraceIsAcknowledgedAtOnceAndActsOnResume) {
+  start_program(long_scheme());
+  ASSERT_TRUE(wait_until([&] { return captions().size() >= 4; }));
+  frame().pause_action()->trigger();
+  action("Открыть")->trigger();
+  const TraceStatus& status = frame().trace_status();
+  EXPECT_TRUE(status.notice()->text().startsWith("Открыть: после снятия паузы"))
+      << status.notice()->text().toStdString();
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  QTest::qWait(300);
+  EXPECT_TRUE(requests_.empty());  // still paused: the pass has not looked at the request
+
+  frame().pause_action()->trigger();
+  ASSERT_TRUE(wait_until([&] { return !requests_.empty(); }));
+  ASSERT_TRUE(catch_up());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(status.notice()->text().isEmpty());
 }
 
 TEST_F(DesktopTest, DesktopExitWhileTracingEndsTheRun) {

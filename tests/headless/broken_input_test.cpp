@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include "headless/trace_cli_fixture.h"
+#include "model/system_error.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,8 @@ std::string scheme_after(const std::string& comment, const std::string& line_end
   return text;
 }
 
-std::string message(int error) { return std::generic_category().message(error); }
+// The system's reason as the tracer tells it (in Russian for the errors a user meets).
+std::string message(int error) { return lumi::system_error_text(error); }
 
 TEST_F(TraceCli, FilesThatAreNotSchemesAreRefusedAndTheOthersTraced) {
   // Bytes that are neither UTF-8 nor sensible text: 0x98 has no character in code page 1251

@@ -66,6 +66,17 @@ TEST_F(TraceCli, MissingFileAndUnwritableOutputFailWithAMessage) {
   EXPECT_NE(run.err.find("blocker"), std::string::npos) << run.err;
 }
 
+// The system's errors a user meets read in Russian: a scheme that is not there, an output folder
+// under a file.
+TEST_F(TraceCli, DesktopSystemErrorsAreToldInRussian) {
+  TraceRun run = trace("--out " + out().string() + " " + (dir_ / "nowhere.ops").string());
+  EXPECT_NE(run.err.find("nowhere.ops: не удалось прочитать файл: нет такого файла или папки"),
+            std::string::npos) << run.err;
+  const std::string blocker = file("blocker", "a file, not a folder");
+  run = trace("--out " + blocker + "/sub " + example("singlet.ops"));
+  EXPECT_NE(run.err.find("часть пути не является папкой"), std::string::npos) << run.err;
+}
+
 TEST_F(TraceCli, ScriptedEventsHighlightAndNameTheElementUnderThePointer) {
   // Pixel (460, 110) of the scheme window lies at the focal plane's anchor (300, 200).
   const std::string events = file("events.txt", "move 100 100\nmove 460 110\n");

@@ -292,10 +292,10 @@ TEST_F(SchemeFileTest, UnreadableFilesAreRefusedWithTheReason) {
     return "";
   };
   const std::string missing = (dir_ / "missing.ops").string();
-  EXPECT_EQ(message(missing), missing + ": не удалось прочитать файл: " +
-                                  std::generic_category().message(ENOENT));
-  EXPECT_EQ(message(dir_.string()), dir_.string() + ": не удалось прочитать файл: " +
-                                        std::generic_category().message(EISDIR));
+  EXPECT_EQ(message(missing),
+            missing + ": не удалось прочитать файл: нет такого файла или папки");
+  EXPECT_EQ(message(dir_.string()),
+            dir_.string() + ": не удалось прочитать файл: это папка, а не файл");
 }
 
 TEST(InstallScheme, CopiesOnlyTheSlotsTheFileGave) {

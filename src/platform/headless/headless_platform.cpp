@@ -9,6 +9,7 @@
 #include "model/diagnostics_log.h"
 #include "model/scheme_document.h"
 #include "model/scheme_error.h"
+#include "model/system_error.h"
 #include "platform/raster/png_writer.h"
 
 namespace lumi {
@@ -147,7 +148,8 @@ std::filesystem::path HeadlessPlatform::log_path_for(const std::string&) {
   std::error_code error;
   std::filesystem::create_directories(current_folder_, error);
   if (error) {
-    report_error("не удалось создать папку " + current_folder_.string() + ": " + error.message());
+    report_error("не удалось создать папку " + current_folder_.string() + ": " +
+                 system_error_text(error));
   }
   log_path_ = current_folder_ / std::filesystem::path(std::u8string(kLogFileName.begin(),
                                                                     kLogFileName.end()));

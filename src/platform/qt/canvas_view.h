@@ -1,11 +1,14 @@
-// The picture of one child window: a copy of its canvas shown at one canvas pixel per widget
-// pixel, taken again whenever the canvas changes. Mouse events are passed on in canvas pixels;
-// a rubber band selects all or part of the picture for the clipboard.
+// The picture of one child window: a copy of its canvas, taken again whenever the canvas changes,
+// shown at one canvas pixel per device pixel of the screen or fitted to the window (scaled
+// smoothly, aspect kept). Mouse events are passed on in canvas pixels in either mode; a rubber
+// band selects all or part of the picture for the clipboard.
 #pragma once
 
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
+#include <QSizeF>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -15,9 +18,18 @@
 #include "platform/raster/canvas.h"
 
 class QInputEvent;
+class QSinglePointEvent;
 class QRubberBand;
 
 namespace lumi {
+
+// Where a canvas of `canvas` pixels stands in a widget of logical size `widget`: fitted (scaled
+// with its aspect kept, centred) or from the top-left corner at one canvas pixel per device pixel
+// (`ratio` device pixels per logical one).
+QRectF picture_rect(QSize canvas, QSizeF widget, bool fitted, qreal ratio);
+// The canvas pixel under a widget point, for a picture shown in `picture`. Points beside the
+// picture give pixels beyond the canvas, as at 1:1 points beyond the window do.
+QPoint canvas_pixel_at(QPointF point, const QRectF& picture, QSize canvas);
 
 class CanvasView : public QWidget {
  public:
@@ -38,6 +50,13 @@ class CanvasView : public QWidget {
   // The picture as shown, or a null image while there is none.
   QImage picture() const;
 
+  // Fitted to the widget, or at one canvas pixel per device pixel (the widget then has the
+  // picture's size and its scroll area scrolls).
+  void set_fitted(bool fitted);
+  bool fitted() const { return fitted_; }
+  QSize sizeHint() const override;  // the picture at one canvas pixel per device pixel
+  QRectF picture_rect() const;      // where the picture stands in the widget
+
   // Selection for the clipboard. A part is chosen by dragging after begin_part_selection; mouse
   // events are not passed on meanwhile.
   void select_all();
@@ -50,6 +69,7 @@ class CanvasView : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -61,7 +81,10 @@ class CanvasView : public QWidget {
 
   void pass_on(QMouseEvent* event);
   bool follow_selection(QMouseEvent* event);  // true when the event was taken for selecting
-  void show_selection(const QRect& rect);
+  void show_selection(const QRect& rect);     // in canvas pixels
+  QSize canvas_size() const { return {image_.width, image_.height}; }
+  QPoint canvas_pixel(const QSinglePointEvent* event) const;
+  void apply_size();  // the widget's size limits for the mode and the picture
 
   int window_;
   MouseSink sink_;
@@ -70,9 +93,10 @@ class CanvasView : public QWidget {
   Image image_;
   std::uint64_t seen_changes_ = 0;
   bool has_image_ = false;
+  bool fitted_ = false;
 
   QRubberBand* band_;
-  std::optional<QRect> selection_;
+  std::optional<QRect> selection_;  // in canvas pixels
   Selecting selecting_ = Selecting::kNo;
   QPoint drag_origin_;
 };

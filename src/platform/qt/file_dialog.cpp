@@ -4,8 +4,32 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
+
+#include "platform/qt/file_columns.h"
+#include "platform/qt/settings.h"
 
 namespace lumi {
+
+namespace {
+
+const QString kSizeKey = QStringLiteral("openDialog/size");
+
+// The detail list's size, type and date as wide as their texts; the names take the rest.
+void widen_columns(QFileDialog& dialog) {
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!details) return;
+  QHeaderView* header = details->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < header->count(); ++column) {
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  }
+}
+
+}  // namespace
 
 QStringList qt_name_filters(const std::vector<FileFilter>& filters) {
   QStringList names;
@@ -22,6 +46,9 @@ QStringList qt_name_filters(const std::vector<FileFilter>& filters) {
 
 void SchemeFileDialog::prepare(QFileDialog& dialog, const OpenFileRequest& request) const {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new RussianFileColumns(&dialog));
+  widen_columns(dialog);
+  dialog.resize(program_settings().value(kSizeKey, QSize(kDefaultWidth, kDefaultHeight)).toSize());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setWindowTitle(QString::fromStdString(request.title));
@@ -44,9 +71,14 @@ std::optional<std::string> SchemeFileDialog::choose(const OpenFileRequest& reque
   QFileDialog dialog(parent);
   prepare(dialog, request);
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-  last_folder_ = dialog.directory().absolutePath();
-  if (!chosen) return std::nullopt;
-  return dialog.selectedFiles().front().toStdString();
+  program_settings().setValue(kSizeKey, dialog.size());
+  if (!chosen) {
+    last_folder_ = dialog.directory().absolutePath();
+    return std::nullopt;
+  }
+  const QString file = dialog.selectedFiles().front();
+  last_folder_ = QFileInfo(file).absolutePath();
+  return file.toStdString();
 }
 
 }  // namespace lumi

@@ -1,5 +1,7 @@
-// The open dialog of scheme files: the program's title and filters, the current directory on the
-// first call of the run and the folder where the dialog was left after that.
+// The open dialog of scheme files: the program's title and filters, its list in Russian, the
+// current directory on the first call of the run and after that the folder of the file chosen
+// last (however it was chosen: clicked or typed as a full path). Its size is kept with Qt's
+// settings, so a dialog the user made larger opens as large the next time.
 #pragma once
 
 #include <QString>
@@ -26,6 +28,10 @@ class SchemeFileDialog {
   void prepare(QFileDialog& dialog, const OpenFileRequest& request) const;
   // Shows the dialog; the chosen path (UTF-8), or nothing when cancelled.
   std::optional<std::string> choose(const OpenFileRequest& request, QWidget* parent);
+
+  // Large enough for the list's four columns the first time.
+  static constexpr int kDefaultWidth = 860;
+  static constexpr int kDefaultHeight = 520;
 
  private:
   QString last_folder_;

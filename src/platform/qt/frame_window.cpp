@@ -21,13 +21,18 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
+#include "platform/qt/about.h"
 #include "platform/qt/canvas_view.h"
 #include "platform/qt/element_panel.h"
-#include "platform/qt/scheme_editor.h"
-#include "platform/qt/scheme_manipulation.h"
+#include "platform/qt/menu_keys.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/recent_files.h"
+#include "platform/qt/scheme_editor.h"
 #include "platform/qt/scheme_file_commands.h"
+#include "platform/qt/scheme_manipulation.h"
+#include "platform/qt/trace_status.h"
 
 namespace lumi {
 
@@ -56,26 +61,22 @@ class ChildWindow : public QMdiSubWindow {
   void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
-// The picture wants its full size; when the sub-window is smaller it scrolls.
+// The picture wants its full size; when the sub-window is smaller it scrolls, or, fitted, it is
+// scaled to the sub-window.
 class PictureScroll : public QScrollArea {
  public:
   QSize sizeHint() const override {
     const int frame = 2 * frameWidth();
-    return widget() ? widget()->size() + QSize(frame, frame) : QScrollArea::sizeHint();
+    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
   }
 };
-
-QString progress_text(const TraceProgress& p) {
-  QString text = QStringLiteral("Трассировка: элемент %1 из %2").arg(p.element).arg(p.elements);
-  if (p.shifts > 0) text += QStringLiteral(", смещение %1 из %2").arg(p.shift).arg(p.shifts);
-  return text;
-}
 
 }  // namespace
 
 FrameWindow::FrameWindow(QtPlatform& platform)
     : platform_(platform), mdi_(new QMdiArea(this)), timer_(new QTimer(this)),
-      progress_(new QLabel(this)), paused_(new QLabel(QStringLiteral("Пауза"), this)),
+      status_(std::make_unique<TraceStatus>(statusBar())),
+      paused_(new QLabel(QStringLiteral("Пауза"), this)),
       editor_(new SchemeEditor(platform, this)),
       scheme_files_(new SchemeFileCommands(platform, *editor_, this)),
       panel_(new ElementPanel(*editor_, this)),
@@ -84,7 +85,6 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_);
-  statusBar()->addWidget(progress_, 1);
   statusBar()->addPermanentWidget(paused_);
   paused_->hide();
   connect(timer_, &QTimer::timeout, this, &FrameWindow::refresh);
@@ -95,7 +95,9 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   connect(&editor_->undo_stack(), &QUndoStack::cleanChanged, this, &FrameWindow::update_title);
 }
 
-FrameWindow::~FrameWindow() = default;
+// The MDI area reports the last sub-window's deactivation while QWidget's destructor hides it,
+// when this object is no longer a FrameWindow: its handlers must not run then.
+FrameWindow::~FrameWindow() { disconnect(mdi_, nullptr, this, nullptr); }
 
 // Menus ----------------------------------------------------------------------------------------
 
@@ -104,11 +106,12 @@ FrameWindow::~FrameWindow() = default;
 QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
   auto found = menus_.find(menu);
   if (found == menus_.end()) {
+    const QString title = with_mnemonic(text, mnemonics_[0]);
     MenuSlot slot;
     if (command) {
-      slot.bar_action = menuBar()->addAction(text);
+      slot.bar_action = menuBar()->addAction(title);
     } else {
-      slot.menu = menuBar()->addMenu(text);
+      slot.menu = menuBar()->addMenu(title);
     }
     menus_[menu] = slot;
     return slot.menu ? slot.menu->menuAction() : slot.bar_action;
@@ -121,19 +124,24 @@ QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
     slot.bar_action->deleteLater();
     slot.bar_action = nullptr;
   }
-  return slot.menu->addAction(text);
+  // The pause command's label is the platform's own, with its mnemonic (update_pause_label).
+  return slot.menu->addAction(
+      command && text == QStringLiteral("winstate") ? text : with_mnemonic(text, mnemonics_[menu]));
 }
 
 void FrameWindow::add_menu_item(MenuItem item) {
   const bool title = !menus_.contains(item.menu);
   // The program's own file commands stand before "Выход" in the same menu.
   if (item.command == MenuCommand::kExit && !title && menus_[item.menu].menu) {
-    menus_[item.menu].menu->addAction(scheme_files_->save_action());
-    menus_[item.menu].menu->addAction(scheme_files_->save_as_action());
+    for (QAction* save : {scheme_files_->save_action(), scheme_files_->save_as_action()}) {
+      save->setText(with_mnemonic(save->text(), mnemonics_[item.menu]));
+      menus_[item.menu].menu->addAction(save);
+    }
   }
   QAction* action = menu_action(item.menu, QString::fromStdString(item.text),
                                 item.command != MenuCommand::kNone);
   action->setEnabled((item.flags & kMenuEnabled) != 0);
+  add_keys(action, item);  // first: its slots run before the command's own
   if (!title || item.command != MenuCommand::kNone) connect_command(action, item);
   add_scheme_menus(item.command);
 }
@@ -144,25 +152,32 @@ void FrameWindow::add_scheme_menus(MenuCommand after) {
   if (after == MenuCommand::kCopy) {
     QMenu* edit = menus_.rbegin()->second.menu;
     if (!edit) return;
-    QAction* undo = editor_->undo_stack().createUndoAction(this, QStringLiteral("Отменить"));
+    QString& taken = mnemonics_[menus_.rbegin()->first];
+    QAction* undo = editor_->undo_stack().createUndoAction(
+        this, with_mnemonic(QStringLiteral("Отменить"), taken));
     undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
-    QAction* redo = editor_->undo_stack().createRedoAction(this, QStringLiteral("Повторить"));
+    QAction* redo = editor_->undo_stack().createRedoAction(
+        this, with_mnemonic(QStringLiteral("Повторить"), taken));
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     edit->addSeparator();
     edit->addAction(undo);
     edit->addAction(redo);
   } else if (after == MenuCommand::kAbout) {
-    QMenu* scheme = menuBar()->addMenu(QStringLiteral("Схема"));
+    QMenu* scheme =
+        menuBar()->addMenu(with_mnemonic(QStringLiteral("Схема"), mnemonics_[0]));
+    QString taken;
     QAction* show = panel_->toggleViewAction();
-    show->setText(QStringLiteral("Панель элементов"));
+    show->setText(with_mnemonic(QStringLiteral("Панель элементов"), taken));
     scheme->addAction(show);
     scheme->addSeparator();
-    scheme->addAction(QStringLiteral("Вставить элемент"), this, [this] { panel_->insert_element(); });
-    scheme->addAction(QStringLiteral("Удалить элемент"), this, [this] { panel_->remove_element(); });
-    scheme->addAction(QStringLiteral("Переместить вверх"), this, [this] { panel_->move_element(-1); });
-    scheme->addAction(QStringLiteral("Переместить вниз"), this, [this] { panel_->move_element(1); });
-    scheme->addAction(QStringLiteral("Включить или выключить"), this,
-                      [this] { panel_->switch_element(); });
+    const auto command = [&](const QString& text, auto slot) {
+      scheme->addAction(with_mnemonic(text, taken), this, slot);
+    };
+    command(QStringLiteral("Вставить элемент"), [this] { panel_->insert_element(); });
+    command(QStringLiteral("Удалить элемент"), [this] { panel_->remove_element(); });
+    command(QStringLiteral("Переместить вверх"), [this] { panel_->move_element(-1); });
+    command(QStringLiteral("Переместить вниз"), [this] { panel_->move_element(1); });
+    command(QStringLiteral("Включить или выключить"), [this] { panel_->switch_element(); });
   }
 }
 
@@ -175,6 +190,43 @@ void FrameWindow::update_title() {
   setWindowModified(editor_->modified());
 }
 
+// Shortcuts where the program leaves keys free; "Недавние файлы" goes in before "Выход".
+void FrameWindow::add_keys(QAction* action, const MenuItem& item) {
+  const QString text = QString::fromStdString(item.text);
+  if (const QKeySequence keys = menu_shortcut(text); !keys.isEmpty()) action->setShortcut(keys);
+  if (item.command == MenuCommand::kHandler && text == QStringLiteral("Открыть")) {
+    open_action_ = action;
+    connect(action, &QAction::triggered, this, [this] {
+      // Unsaved changes are asked about first; declined, "Открыть" does nothing.
+      open_declined_ = !editor_->confirm_discard();
+      std::optional<std::string> recent = std::exchange(recent_choice_, std::nullopt);
+      if (open_declined_) return;
+      platform_.answer_next_dialog(std::move(recent));
+      acknowledge_open();
+    });
+  }
+  if (item.command == MenuCommand::kExit && menus_[item.menu].menu) {
+    add_recent_files(item.menu, action);
+  }
+}
+
+void FrameWindow::add_recent_files(int number, QAction* before) {
+  QMenu* menu = menus_[number].menu;
+  auto* recent = new RecentFilesMenu([this](const QString& path) { open_recent(path); }, menu);
+  recent->setTitle(with_mnemonic(recent->title(), mnemonics_[number]));
+  menu->insertMenu(before, recent);
+  menu->insertSeparator(before);
+}
+
+// "Открыть" is chosen with the recent file as the next open dialog's answer: the scheme changes
+// when the program's own rules let an open request take effect. "Открыть" chosen by itself
+// afterwards shows the dialog again.
+void FrameWindow::open_recent(const QString& path) {
+  if (!open_action_) return;
+  recent_choice_ = path.toStdString();
+  open_action_->trigger();
+}
+
 void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
   auto on = [this, action](auto slot) { connect(action, &QAction::triggered, this, slot); };
   switch (item.command) {
@@ -182,7 +234,7 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
     case MenuCommand::kHandler:
       open_handler_ = item.handler;
       on([this, handler = item.handler] {
-        if (!editor_->confirm_discard()) return;
+        if (std::exchange(open_declined_, false)) return;
         if (handler) handler();
         platform_.wake();
       });
@@ -196,7 +248,10 @@ void FrameWindow::connect_command(QAction* action, const MenuItem& item) {
     case MenuCommand::kSelectPart: on([this] { select_part_of_window(); }); break;
     case MenuCommand::kCopy: on([this] { copy_selection(); }); break;
     case MenuCommand::kCascade: on([this] { cascade(); }); break;
-    case MenuCommand::kTile: on([this] { tile(); }); break;
+    case MenuCommand::kTile:
+      on([this] { tile(); });
+      if (menus_[item.menu].menu) add_fit_actions(item.menu);
+      break;
     case MenuCommand::kPauseResume:
       pause_action_ = action;
       on([this] { toggle_pause(); });
@@ -215,7 +270,7 @@ void FrameWindow::request_open() {
 void FrameWindow::show_about() {
   QString text = about_text_;
   text.replace(QChar('\r'), QChar('\n'));
-  QMessageBox::about(this, QStringLiteral("О программе"), text);
+  QMessageBox::about(this, about_title(), text);
 }
 
 void FrameWindow::update_pause_label() {
@@ -234,6 +289,7 @@ void FrameWindow::toggle_pause() {
 }
 
 void FrameWindow::exit_program() {
+  status_->acknowledge(QStringLiteral("Выход: программа завершается"));
   platform_.request_stop();
   program_ended(0);
 }
@@ -289,8 +345,9 @@ void FrameWindow::open_window(int window, const QString& title) {
   sub->setWindowTitle(title);
   mdi_->addSubWindow(sub);
   sub->setWindowFlags(ChildWindow::kFlags);
-  children_[window] = {sub, view};
+  children_[window] = {sub, scroll, view};
   sub->show();
+  update_fit_checks();
 }
 
 
@@ -311,6 +368,7 @@ void FrameWindow::close_window(int window) {
   if (selected_window_ == window) selected_window_ = 0;
   mdi_->removeSubWindow(sub);
   delete sub;
+  update_fit_checks();
 }
 
 void FrameWindow::focus_window(int window) {
@@ -389,7 +447,61 @@ void FrameWindow::cascade() {
   }
 }
 
-void FrameWindow::tile() { mdi_->tileSubWindows(); }
+void FrameWindow::tile() {
+  set_all_fitted(true);
+  mdi_->tileSubWindows();
+}
+
+// Fitting ----------------------------------------------------------------------------------------
+
+void FrameWindow::add_fit_actions(int number) {
+  QMenu* menu = menus_[number].menu;
+  menu->addSeparator();
+  QString& taken = mnemonics_[number];
+  fit_action_ = menu->addAction(with_mnemonic(QStringLiteral("По размеру окна"), taken));
+  fit_all_action_ = menu->addAction(with_mnemonic(QStringLiteral("Все окна по размеру окна"), taken));
+  for (QAction* action : {fit_action_, fit_all_action_}) action->setCheckable(true);
+  connect(fit_action_, &QAction::triggered, this, [this](bool on) {
+    if (CanvasView* target = current_view()) set_fitted(target->window_number(), on);
+    update_fit_checks();
+  });
+  connect(fit_all_action_, &QAction::triggered, this, [this](bool on) { set_all_fitted(on); });
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { update_fit_checks(); });
+  update_fit_checks();
+}
+
+void FrameWindow::set_fitted(int window, bool fitted) {
+  auto found = children_.find(window);
+  if (found == children_.end()) return;
+  const Child& child = found->second;
+  const Qt::ScrollBarPolicy bars = fitted ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+  child.scroll->setHorizontalScrollBarPolicy(bars);
+  child.scroll->setVerticalScrollBarPolicy(bars);
+  child.view->set_fitted(fitted);
+  child.scroll->setWidgetResizable(fitted);
+  update_fit_checks();
+}
+
+void FrameWindow::set_all_fitted(bool fitted) {
+  for (const auto& [window, child] : children_) set_fitted(window, fitted);
+  update_fit_checks();
+}
+
+bool FrameWindow::fitted(int window) const {
+  const CanvasView* v = view(window);
+  return v && v->fitted();
+}
+
+void FrameWindow::update_fit_checks() {
+  if (!fit_action_) return;
+  const CanvasView* active = current_view();
+  fit_action_->setEnabled(active != nullptr);
+  fit_action_->setChecked(active && active->fitted());
+  const bool all = !children_.empty() && std::ranges::all_of(children_, [](const auto& entry) {
+    return entry.second.view->fitted();
+  });
+  fit_all_action_->setChecked(all);
+}
 
 void FrameWindow::refresh() {
   if (!pause_label_updated_) update_pause_label();
@@ -398,11 +510,22 @@ void FrameWindow::refresh() {
 
 // Status bar -----------------------------------------------------------------------------------
 
-void FrameWindow::show_progress(const TraceProgress& progress) {
-  progress_->setText(progress_text(progress));
-}
+void FrameWindow::show_progress(const TraceProgress& progress) { status_->show_progress(progress); }
 
-void FrameWindow::show_ready() { progress_->clear(); }
+void FrameWindow::show_ready() { status_->show_ready(); }
+
+QLabel* FrameWindow::progress_label() const { return status_->label(); }
+
+// The open request takes effect before the next element, or once the pause is lifted: until then
+// the user sees that it was heard.
+void FrameWindow::acknowledge_open() {
+  if (platform_.paused()) {
+    status_->acknowledge(QStringLiteral("Открыть: после снятия паузы (Ctrl+Q)"));
+  } else if (status_->tracing()) {
+    status_->acknowledge(
+        QStringLiteral("Открыть: трассировка остановится перед следующим элементом"));
+  }
+}
 
 void FrameWindow::show_warning(const QString& message) {
   statusBar()->showMessage(message, kWarningMilliseconds);

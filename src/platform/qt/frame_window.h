@@ -9,6 +9,9 @@
 #include <functional>
 #include <memory>
 #include <map>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
@@ -18,6 +21,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QScrollArea;
 class QTimer;
 
 namespace lumi {
@@ -28,6 +32,7 @@ class QtPlatform;
 class SchemeEditor;
 class SchemeFileCommands;
 class SchemeManipulation;
+class TraceStatus;
 
 class FrameWindow : public QMainWindow {
   Q_OBJECT
@@ -48,7 +53,12 @@ class FrameWindow : public QMainWindow {
   void focus_window(int window);
   void apply_frame(const FrameWindowState& frame);
   void cascade();
-  void tile();
+  void tile();  // side by side, every picture fitted to its window
+
+  // "По размеру окна": a window's picture fitted to it, or at one canvas pixel per device pixel.
+  void set_fitted(int window, bool fitted);
+  void set_all_fitted(bool fitted);
+  bool fitted(int window) const;
 
   // The open scheme's file: saving it and watching it for changes.
   SchemeFileCommands& scheme_files() { return *scheme_files_; }
@@ -62,6 +72,8 @@ class FrameWindow : public QMainWindow {
 
   // Status bar.
   void show_progress(const TraceProgress& progress);
+  // No trace runs (the mouse is armed, or the open dialog comes): the progress goes, and a
+  // command acknowledged meanwhile has taken effect.
   void show_ready();
   void show_warning(const QString& message);
 
@@ -88,7 +100,10 @@ class FrameWindow : public QMainWindow {
   CanvasView* view(int window) const;
   int window_number(const QMdiSubWindow* sub) const;  // 0 when not one of ours
   QAction* pause_action() const { return pause_action_; }
-  QLabel* progress_label() const { return progress_; }
+  QAction* fit_action() const { return fit_action_; }          // the active window's
+  QAction* fit_all_action() const { return fit_all_action_; }  // every window's
+  QLabel* progress_label() const;
+  TraceStatus& trace_status() { return *status_; }
 
  Q_SIGNALS:
   void ended(int status);
@@ -99,6 +114,7 @@ class FrameWindow : public QMainWindow {
  private:
   struct Child {
     QMdiSubWindow* sub;
+    QScrollArea* scroll;
     CanvasView* view;
   };
   struct MenuSlot {
@@ -107,9 +123,15 @@ class FrameWindow : public QMainWindow {
   };
 
   QAction* menu_action(int menu, const QString& text, bool command);
+  void add_keys(QAction* action, const MenuItem& item);
+  void add_recent_files(int menu, QAction* before);  // "Недавние файлы", before "Выход"
+  void open_recent(const QString& path);
+  void acknowledge_open();  // "Открыть" chosen while a trace runs or the program is paused
   void connect_command(QAction* action, const MenuItem& item);
   void refresh();  // on the repaint timer
   void update_pause_label();
+  void add_fit_actions(int menu);  // after the Window menu's own items
+  void update_fit_checks();
   CanvasView* current_view() const;
   void fill_screen_if_not_maximised();
   void add_scheme_menus(MenuCommand after);  // the program's own items after the given one
@@ -119,11 +141,16 @@ class FrameWindow : public QMainWindow {
   QtPlatform& platform_;
   QMdiArea* mdi_;
   QTimer* timer_;
-  QLabel* progress_;
+  std::unique_ptr<TraceStatus> status_;
   QLabel* paused_;
   std::map<int, Child> children_;
   std::map<int, MenuSlot> menus_;
+  std::map<int, QString> mnemonics_;  // the Alt letters taken, by menu (0 the menu bar)
+  QAction* open_action_ = nullptr;    // "Открыть"
+  std::optional<std::string> recent_choice_;  // for the next "Открыть", from open_recent
   QAction* pause_action_ = nullptr;
+  QAction* fit_action_ = nullptr;
+  QAction* fit_all_action_ = nullptr;
   bool pause_label_updated_ = false;
   QString about_text_;
   SchemeEditor* editor_;
@@ -131,6 +158,7 @@ class FrameWindow : public QMainWindow {
   ElementPanel* panel_;
   std::unique_ptr<SchemeManipulation> manipulation_;
   bool layout_held_ = false;
+  bool open_declined_ = false;  // "Открыть" met unsaved changes the user would not drop
   std::function<void()> open_handler_;  // of "Открыть"
   int selected_window_ = 0;  // the window holding a selection, 0 none
 };

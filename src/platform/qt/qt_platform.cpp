@@ -13,6 +13,7 @@
 #include "model/diagnostics_log.h"
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
+#include "platform/qt/recent_files.h"
 #include "platform/qt/scheme_editor.h"
 #include "platform/qt/scheme_file_commands.h"
 
@@ -211,6 +212,11 @@ void QtPlatform::open_child_window(int window, std::string_view title) {
   const std::size_t end = title.find_last_not_of(' ');
   const std::string_view shown = end == std::string_view::npos ? "" : title.substr(0, end + 1);
   post([this, window, caption = from_utf8(shown)] { frame_->open_window(window, caption); });
+  // The scheme window opens once a chosen scheme was read and accepted: it becomes recent.
+  if (window == 1 && chosen_) {
+    post([path = QString::fromStdString(*chosen_)] { RecentFiles::add(path); });
+    chosen_.reset();
+  }
 }
 
 void QtPlatform::close_window(int window) {
@@ -301,19 +307,31 @@ void QtPlatform::write_text(std::string_view text) {
 
 // Dialogs and reports ----------------------------------------------------------------------------
 
-std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
-  gate();
-  {
-    std::lock_guard lock(document_mutex_);
-    if (std::optional<std::string> path = std::exchange(reload_path_, std::nullopt)) return path;
-  }
+std::optional<std::string> QtPlatform::answer_ahead() {
+  std::optional<std::string> path;
   if (first_scheme_) {
-    std::optional<std::string> path = std::move(first_scheme_);
-    first_scheme_.reset();
+    path.swap(first_scheme_);
     return path;
   }
-  return ask<std::optional<std::string>>(
-      [this, request] { return chooser_(request, frame_.get()); });
+  std::lock_guard lock(mutex_);
+  path.swap(next_answer_);
+  return path;
+}
+
+void QtPlatform::answer_next_dialog(std::optional<std::string> path) {
+  std::lock_guard lock(mutex_);
+  next_answer_ = std::move(path);
+}
+
+std::optional<std::string> QtPlatform::choose_file(const OpenFileRequest& request) {
+  gate();
+  chosen_ = answer_ahead();
+  post([this] { frame_->show_ready(); });  // no trace runs now: an open request took effect
+  if (!chosen_) {
+    chosen_ = ask<std::optional<std::string>>(
+        [this, request] { return chooser_(request, frame_.get()); });
+  }
+  return chosen_;
 }
 
 void QtPlatform::scheme_installed(const SchemeDocument& document,
@@ -364,10 +382,7 @@ std::optional<SchemeLayout> QtPlatform::scheme_layout() const {
 }
 
 void QtPlatform::reload(std::string path) {
-  {
-    std::lock_guard lock(document_mutex_);
-    reload_path_ = std::move(path);
-  }
+  answer_next_dialog(std::move(path));
   frame_->request_open();
 }
 

@@ -69,6 +69,9 @@ class QtPlatform : public RasterDisplay {
   void wake();  // an event arrived: the idle program thread looks again
   void request_stop();
   void set_paused(bool paused);
+  // The next open dialog is answered with `path` instead of being shown (a recent file); nothing
+  // lets it be shown again.
+  void answer_next_dialog(std::optional<std::string> path);
   bool paused() const { return paused_.load(std::memory_order_relaxed); }
   bool mouse_handler_registered(int window) const;
   // The scheme file at `path` changed and reads as an accepted scheme: it is read again as if
@@ -118,6 +121,7 @@ class QtPlatform : public RasterDisplay {
   };
 
   void gate();                              // waits while paused; throws once stopping
+  std::optional<std::string> answer_ahead();  // the command line's scheme or a recent file
   void post(std::function<void()> operation);  // to the GUI thread, in order
   template <class T>
   T ask(std::function<T()> question);  // runs on the GUI thread; the program thread waits
@@ -125,9 +129,9 @@ class QtPlatform : public RasterDisplay {
   std::unique_ptr<FrameWindow> frame_;
   FileChooser chooser_;
   std::optional<std::string> first_scheme_;  // program thread, once consumed
+  std::optional<std::string> chosen_;  // program thread: the last answer, until its scheme opens
 
-  mutable std::mutex document_mutex_;  // guards the four below
-  std::optional<std::string> reload_path_;  // answers the next open dialog
+  mutable std::mutex document_mutex_;  // guards the three below
   std::optional<SchemeDocument> changed_scheme_;  // waits for the program
   std::optional<SchemeLayout> layout_;
   std::function<void()> change_handler_;
@@ -141,6 +145,7 @@ class QtPlatform : public RasterDisplay {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool woken_ = false;
+  std::optional<std::string> next_answer_;  // from answer_next_dialog
   bool running_ = false;
   std::atomic<bool> paused_{false};
   std::atomic<bool> stopping_{false};

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "model/system_error.h"
+
 namespace lumi {
 
 namespace {
@@ -77,35 +79,35 @@ std::filesystem::path temporary_name(const std::filesystem::path& path) {
 }
 
 PngResult failure(const std::filesystem::path& path, const std::string& why) {
-  return {false, "cannot write " + path.string() + ": " + why};
+  return {false, "не удалось записать " + path.string() + ": " + why};
 }
 
 }  // namespace
 
 PngResult write_png(ImageView image, const std::filesystem::path& path) {
   if (image.width < 1 || image.height < 1 || image.pixels == nullptr) {
-    return failure(path, "empty image");
+    return failure(path, "пустое изображение");
   }
   const std::filesystem::path temporary = temporary_name(path);
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return failure(path, std::strerror(errno));
+  if (!file) return failure(path, system_error_text(errno));
 
   std::vector<std::uint8_t> row(std::size_t(image.width) * 3);
   ErrorText error;
   bool ok = encode(file, image, row.data(), error);
   if (std::fflush(file) != 0 && ok) {
     ok = false;
-    std::snprintf(error.text, sizeof error.text, "%s", std::strerror(errno));
+    std::snprintf(error.text, sizeof error.text, "%s", system_error_text(errno).c_str());
   }
   if (std::fclose(file) != 0 && ok) {
     ok = false;
-    std::snprintf(error.text, sizeof error.text, "%s", std::strerror(errno));
+    std::snprintf(error.text, sizeof error.text, "%s", system_error_text(errno).c_str());
   }
   std::error_code ec;
   if (ok) {
     std::filesystem::rename(temporary, path, ec);
     if (!ec) return {true, {}};
-    std::snprintf(error.text, sizeof error.text, "%s", ec.message().c_str());
+    std::snprintf(error.text, sizeof error.text, "%s", system_error_text(ec).c_str());
   }
   std::filesystem::remove(temporary, ec);
   return failure(path, error.text);
@@ -113,7 +115,7 @@ PngResult write_png(ImageView image, const std::filesystem::path& path) {
 
 PngResult write_png(const Image& image, const std::filesystem::path& path) {
   if (image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
-    return failure(path, "empty image");
+    return failure(path, "пустое изображение");
   }
   return write_png(ImageView{image.width, image.height, image.pixels.data()}, path);
 }
