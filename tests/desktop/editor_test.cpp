@@ -3,6 +3,8 @@
 // nothing, Ctrl+drag moves an element by the distance dragged, and a change made while a long
 // trace runs cuts it short.
 #include <QAction>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QMdiSubWindow>
 #include <QTreeWidget>
 #include <fstream>
@@ -111,6 +113,25 @@ TEST_F(EditorTest, EditorCtrlDragMovesTheElementByTheWorldDistanceDragged) {
   EXPECT_EQ(editor().undo_stack().count(), 1) << "one drag, one undo step";
   editor().undo_stack().undo();
   EXPECT_EQ(editor().document()->bytes(), original_);
+}
+
+TEST_F(EditorTest, EditorCtrlWheelTurnsTheElementADegreeANotchATenthWithShift) {
+  open_copy(example("newton-telescope.ops"));
+  constexpr int kMirror = 3;  // the flat mirror, Fi in slot 7
+  const QPoint at = reveal_anchor(kMirror);
+  CanvasView* view = frame().view(1);
+  const auto turn = [&](int notches, Qt::KeyboardModifiers keys) {
+    QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, keys, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+  };
+  turn(2, Qt::ControlModifier);
+  EXPECT_EQ(editor().document()->element(kMirror).slot(7), 47.0f);
+  turn(-1, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_FLOAT_EQ(editor().document()->element(kMirror).slot(7), 46.9f);
+  turn(1, Qt::NoModifier);  // a plain wheel scrolls, as before
+  EXPECT_FLOAT_EQ(editor().document()->element(kMirror).slot(7), 46.9f);
+  EXPECT_EQ(editor().undo_stack().count(), 2);
 }
 
 TEST_F(EditorTest, EditorChangeDuringALongTraceCutsItShortAndTheLastChangeIsTraced) {

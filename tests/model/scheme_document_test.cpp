@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "model/cp1251.h"
+#include "model/element_kinds.h"
 #include "model/scheme_error.h"
 
 namespace lumi {
@@ -149,6 +150,32 @@ TEST(SchemeDocument, SavingReplacesTheFileWholeOrNotAtAll) {
   EXPECT_EQ(SchemeDocument::read(path).element(2).slot(5), 301.0f);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace lumi
+
+namespace lumi {
+namespace {
+
+// The kind table's initial records meet the checks, and the names in the checks' messages are the
+// table's: a kind added to one and not the other shows here.
+TEST(SchemeDocument, EveryKindInsertedFromItsInitialRecordIsAcceptedAndReadsBack) {
+  const SchemeDocument doc = SchemeDocument::parse(small_scheme("\n"), "s.ops");
+  for (const ElementKind& kind : element_kinds()) {
+    if (kind.code == 61 || kind.code == 62) continue;
+    SchemeDocument changed = doc;
+    changed.insert(2, kind.code);
+    const ElementRecord& added = changed.element(2);
+    EXPECT_EQ(added.parameter_count(), kind.initial_count) << kind.code;
+    if (kind.xo_slot > 0) EXPECT_EQ(added.slot(kind.xo_slot), 250.0f) << kind.code;
+    EXPECT_EQ(SchemeDocument::parse(changed.bytes(), "s.ops").file().count, 4) << kind.code;
+  }
+  SchemeDocument lens = doc;
+  lens.insert(2, 42);
+  EXPECT_NE(refusal([&] { lens.set_slot(2, 7, 1.0f); }).find("ячейка 7 (R1) = 1: радиус"),
+            std::string::npos);
+  EXPECT_EQ(describe_slot(lens.element(2), 13).name, "λ2");
 }
 
 }  // namespace
