@@ -186,7 +186,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     g.select_color(color::kRay);
   }
 
-  ws.log.append(count_line(log_text(kind), drawn));
+  log_count(ws, log_text(kind), drawn);
   g.select_window(1, 0);
   g.select_color(color::kRay);
 }

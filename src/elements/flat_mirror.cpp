@@ -118,7 +118,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
                                on_hit, [] {}, draw_mark);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
+  log_count(ws, " Плоское прямоугольное зеркало: нарисовано", drawn);
 }
 
 }  // namespace lumi

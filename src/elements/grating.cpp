@@ -237,7 +237,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
                                BehindRay::kMet, LanesFor::kEveryBeam, k, on_hit, [] {}, draw_mark);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));
+  log_count(ws, " Дифр. решетка: нарисовано", drawn);
 }
 
 }  // namespace lumi

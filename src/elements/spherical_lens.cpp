@@ -615,7 +615,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
           : sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Линза: вышло", drawn));
+  log_count(ws, " Линза: вышло", drawn);
 }
 
 }  // namespace lumi

@@ -283,7 +283,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
           : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));
+  log_count(ws, " Круглое сферическое зеркало: нарисовано", drawn);
 }
 
 }  // namespace lumi

@@ -126,6 +126,7 @@ int main_program(Program& program) {
     if (!read_scheme(program)) return 0;
     program.scheme.input.open_request.store(0, std::memory_order_relaxed);
     append_scheme_listing(program.scheme, program.log);
+    program.results.start(program.scheme.count, program.collect_hits, RayBundle::kCapacity);
     Workspace ws = program.workspace();
     prepare_scheme(ws);
     if (!trace_scheme(program)) continue;

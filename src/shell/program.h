@@ -1,7 +1,7 @@
 // The run's state, owned by one object: the scheme, the windows and views, the ray bundle, the
-// diagnostics log, the interactive selection, and what tracing keeps from sweep to sweep (the
-// sweep pool, the marks' painted pixels). Nothing of it is global, so a test can build as many
-// programs as it likes.
+// diagnostics log, the interactive selection, what tracing keeps from sweep to sweep (the sweep
+// pool, the marks' painted pixels) and what the tracing of the last scheme learnt (results).
+// Nothing of it is global, so a test can build as many programs as it likes.
 #pragma once
 
 #include <filesystem>
@@ -25,7 +25,7 @@ struct Program {
         log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {}
 
   Workspace workspace() {
-    return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted};
+    return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted, &results};
   }
 
   Platform& platform;
@@ -36,6 +36,8 @@ struct Program {
   InteractiveState interactive;
   SweepPool pool;
   PaintedPixels painted;
+  TraceResults results;       // of the scheme traced last
+  bool collect_hits = false;  // whether the results keep every element's hits (a front end's choice)
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
 };
 

@@ -79,6 +79,7 @@ void prepare_element_as(Workspace& ws, float abs_code, const ElementRecord& e, i
 // Exact comparison of the signed code: a switched-off element matches nothing and the rays pass
 // it untouched.
 void trace_element(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  if (ws.results != nullptr) ws.results->tracing = k;
   const float c = e.code();
   if (c == code::kSource) trace_source(ws, e, rays);
   if (c == code::kOuterDiaphragm) trace_outer_diaphragm(ws, e, rays, k);
