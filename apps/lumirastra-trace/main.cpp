@@ -9,13 +9,15 @@
 #include <unistd.h>
 
 #include "platform/headless/headless_platform.h"
+#include "output/scheme_outputs.h"
 #include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] СХЕМА.ops [СХЕМА.ops ...]
+    R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] [--report ФАЙЛ.json] [--hits ПАПКА]
+                         СХЕМА.ops [СХЕМА.ops ...]
 
 Трассирует каждую схему так же, как программа с окнами, и по окончании схемы записывает:
   диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
@@ -36,6 +38,13 @@ constexpr std::string_view kUsage =
                    open                   выбрано "Открыть" после отрисовки схемы
                    open-while-tracing K   выбрано "Открыть" во время трассировки элемента K
                  Строки, начинающиеся с #, пропускаются.
+  --report ФАЙЛ.json  записать отчёт JSON: число лучей каждого элемента, размеры и
+                 статистику пятна (n, центр cu, cz, СКО-радиус rms) при каждом смещении
+                 фокальной плоскости и лучший фокус. Для нескольких схем файл с этим
+                 именем пишется в папку каждой схемы.
+  --hits ПАПКА   записать в ПАПКУ таблицы попаданий hits-KK.csv (ray,u,v,wavelength,state);
+                 для фокальной плоскости — при смещении с наименьшим rms. Для нескольких
+                 схем каждая получает подпапку ПАПКА/<имя схемы>/.
   --help         эта справка.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
@@ -47,6 +56,7 @@ constexpr std::string_view kUsage =
 
 struct Arguments {
   lumi::HeadlessOptions options;
+  lumi::OutputRequest outputs;
   std::string events_file;
   bool help = false;
   std::string error;
@@ -70,6 +80,12 @@ Arguments parse_arguments(int argc, char** argv) {
         return args;
       }
       args.events_file = argv[++i];
+    } else if (arg == "--report" || arg == "--hits") {
+      if (i + 1 >= argc) {
+        args.error = std::string(arg) + ": не указан путь";
+        return args;
+      }
+      (arg == "--report" ? args.outputs.report : args.outputs.hits_dir) = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       args.error = "неизвестный параметр " + std::string(arg);
       return args;
@@ -114,8 +130,16 @@ int main(int argc, char** argv) {
   }
 
   args.options.terminal = ::isatty(STDERR_FILENO) != 0;
+  std::unique_ptr<lumi::Program> program;
+  const std::size_t schemes = args.options.schemes.size();
+  args.options.scheme_done = [&program, &args, schemes](std::size_t,
+                                                        const std::filesystem::path& folder) {
+    return lumi::write_scheme_outputs(*program,
+                                      lumi::request_for_scheme(args.outputs, schemes, folder));
+  };
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);
-  auto program = std::make_unique<lumi::Program>(platform);
+  program = std::make_unique<lumi::Program>(platform);
+  program->collect_hits = !args.outputs.hits_dir.empty();
   lumi::initial_settings(platform, program->scheme);
   const int status = lumi::main_program(*program);
   return platform.error_count() > 0 ? 1 : status;

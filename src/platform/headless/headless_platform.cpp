@@ -151,6 +151,11 @@ void HeadlessPlatform::idle() {
 // The windows are written and a new scheme is requested, as if the user chose "Открыть".
 void HeadlessPlatform::finish_scheme() {
   finish_progress_line();
+  if (options_.scheme_done) {
+    for (const std::string& error : options_.scheme_done(next_scheme_ - 1, current_folder_)) {
+      report_error(error);
+    }
+  }
   write_windows();
   if (open_handler_) open_handler_();
 }

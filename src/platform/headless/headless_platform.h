@@ -24,6 +24,11 @@ struct HeadlessOptions {
   // Messages go to a terminal: progress rewrites one line in place. Elsewhere (a file, a CI log)
   // it is written as whole lines, less often.
   bool terminal = false;
+  // Called when a scheme is done, before its windows are written, with its index on the command
+  // line and its folder: for the files written from its results. Returns messages of failed
+  // writes, which count as errors.
+  std::function<std::vector<std::string>(std::size_t scheme, const std::filesystem::path& folder)>
+      scheme_done;
 };
 
 class HeadlessPlatform : public RasterDisplay {
