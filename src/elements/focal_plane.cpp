@@ -23,6 +23,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
+#include "tracing/hit_sink.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
@@ -141,18 +142,6 @@ void Spot::add(const PlaneHit& hit) {
   sq += du * du + dz * dz;
 }
 
-// Where the hits of a shift go when the results keep them: each ray's in its slot, stamped with
-// the sweep. Each ray has a slot of its own, so the threads of a sweep write apart.
-struct HitSink {
-  HitSlot* slots = nullptr;
-  const Ray* base = nullptr;
-  std::uint32_t sweep = 0;
-
-  void put(const Ray& ray, float u, float v, bool passed) const {
-    if (slots != nullptr) slots[&ray - base] = {sweep, u, v, passed};
-  }
-};
-
 // The plane at one shift: n·P + c = 0 through (cx, cy), the spot's axis (ux, uy) across it, and
 // the aperture: a hit is outside where its squared distance across reaches wider_than_a or its
 // height (in single precision) exceeds b.
@@ -235,8 +224,7 @@ std::pair<Spot, int> sweep_shift(Workspace& ws, RayBundle& rays, const SweepFram
   const double cx = f.xo + f.cos_fi * d, cy = f.yo + f.sin_fi * d;
   clear_spot_view(g, k, f.a, f.b, d);
   const double c = -(cx * f.nx + cy * f.ny);
-  HitSink hits;
-  if (f.hits != nullptr) hits = {f.hits->spare.data(), rays.begin(), ++ws.results->sweeps};
+  const HitSink hits = f.hits != nullptr ? hit_sink(ws, k, rays, true) : HitSink{};
   const ShiftedPlane plane{{f.nx, f.ny, f.nz, c}, cx, cy, f.ux, f.uy, f.wider_than_a, f.b, hits};
 
   using Drawing = PlaneHit;
@@ -331,7 +319,6 @@ void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode)
     g.select_color(e.code() >= 0.0f ? color::kOutline : color::kOffOutline);
     if (ws.results != nullptr && e.code() == code::kFocalPlane) {
       ws.results->reserve_shifts(k, sweep_of(e.slot(8), e.slot(9), e.slot(10)).shifts);
-      ws.results->make_hit_room(k, true);
     }
   }
   // The outline always stands at shift 0
@@ -348,9 +335,6 @@ void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
                    least_sum_where(single_diameter_of, [a](float w) { return w > a; }),
                    lane_views(ws.graphics, k),
                    ws.results != nullptr ? ws.results->hits_of(k) : nullptr};
-  if (frame.hits != nullptr && frame.hits->spare.size() < std::size_t(rays.count)) {
-    frame.hits = nullptr;  // no room was made for them: the plane was not prepared for its hits
-  }
 
   const Sweep sweep = sweep_of(e.slot(8), e.slot(9), e.slot(10));
   float d = e.slot(8);

@@ -45,6 +45,7 @@ void TraceResults::make_hit_room(int k, bool spare) {
   record.slots.assign(size, HitSlot{});
   if (spare) record.spare.assign(size, HitSlot{});
   record.sweep = 0;
+  record.spare_sweep = 0;
 }
 
 void TraceResults::reserve_shifts(int k, int shifts) {

@@ -29,10 +29,14 @@ struct HitSlot {
   bool passed = false;
 };
 
+// An element's hits: those of one sweep in `slots`; an element that marks two sweeps in its
+// window (the lens' two surfaces) keeps the first in `spare`, in the same ray's row before the
+// second. A focal plane sweeps each shift into `spare` and keeps the best shift's in `slots`.
 struct HitRecord {
   std::vector<HitSlot> slots;  // one per ray of the bundle
-  std::vector<HitSlot> spare;  // a focal plane's slots of the shift being swept
-  std::uint32_t sweep = 0;     // the sweep whose hits `slots` holds; 0 = none
+  std::vector<HitSlot> spare;
+  std::uint32_t sweep = 0;        // the sweep whose hits `slots` holds; 0 = none
+  std::uint32_t spare_sweep = 0;  // the sweep whose hits `spare` holds for the rows; 0 = none
 };
 
 struct FocusSweep {
@@ -60,7 +64,8 @@ struct TraceResults {
   FocusSweep* focus_of(int k);
   // The hit record of element k, or null when hits are not collected.
   HitRecord* hits_of(int k);
-  // Makes room for the hits of element k (a focal plane needs a spare set for its shifts).
+  // Makes room for the hits of element k, with a spare set for a focal plane's shifts or the
+  // lens' first surface.
   void make_hit_room(int k, bool spare);
   void reserve_shifts(int k, int shifts);
 };

@@ -21,7 +21,7 @@ void write_hit_tables(const Program& program, const std::filesystem::path& dir,
   const TraceResults& results = program.results;
   for (std::size_t i = 0; i < results.hits.size(); ++i) {
     const HitRecord& record = results.hits[i];
-    if (record.sweep == 0) continue;
+    if (record.sweep == 0 && record.spare_sweep == 0) continue;
     const int k = static_cast<int>(i) + 1;
     const std::string text = hits_csv(hit_rows(record, program.rays));
     std::string failed = write_text_file(dir / hits_file_name(k), text);

@@ -1,6 +1,6 @@
 // The hits an element's window marked in the last sweep that kept them (for a focal plane, its
-// best shift by rms), one row per hit in ray order, with the ray's wavelength from the bundle
-// (no element changes it).
+// best shift by rms; for the lens, each ray's entry then its exit), one row per hit in ray order,
+// with the ray's wavelength from the bundle (no element changes it).
 #pragma once
 
 #include <vector>

@@ -201,6 +201,7 @@ class FocalPlaneStatsTest : public FocalPlaneTest {
     ws.lanes = lanes;
     ws.results = &results;
     results.start(kPlane, true, rays.count);
+    results.make_hit_room(kPlane, true);
     results.tracing = kPlane;
     plane = make_element(62, {40, 40, 0, 0, 0, -3, 3, 0.5});
     prepare_focal_plane(ws, plane, kPlane, kFullMode);
