@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] [--report ФАЙЛ.json] [--hits ПАПКА]
-                         СХЕМА.ops [СХЕМА.ops ...]
+                         [--focus] СХЕМА.ops [СХЕМА.ops ...]
 
 Трассирует каждую схему так же, как программа с окнами, и по окончании схемы записывает:
   диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
@@ -45,6 +45,8 @@ constexpr std::string_view kUsage =
   --hits ПАПКА   записать в ПАПКУ таблицы попаданий hits-KK.csv (ray,u,v,wavelength,state);
                  для фокальной плоскости — при смещении с наименьшим rms. Для нескольких
                  схем каждая получает подпапку ПАПКА/<имя схемы>/.
+  --focus        записать для каждой фокальной плоскости KK график фокусировки focus-KK.png:
+                 dX, dY и диаметр 2·RMS в зависимости от смещения d, с лучшим фокусом.
   --help         эта справка.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
@@ -57,6 +59,7 @@ constexpr std::string_view kUsage =
 struct Arguments {
   lumi::HeadlessOptions options;
   lumi::OutputRequest outputs;
+  bool focus_charts = false;
   std::string events_file;
   bool help = false;
   std::string error;
@@ -80,6 +83,8 @@ Arguments parse_arguments(int argc, char** argv) {
         return args;
       }
       args.events_file = argv[++i];
+    } else if (arg == "--focus") {
+      args.focus_charts = true;
     } else if (arg == "--report" || arg == "--hits") {
       if (i + 1 >= argc) {
         args.error = std::string(arg) + ": не указан путь";
@@ -140,6 +145,7 @@ int main(int argc, char** argv) {
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);
   program = std::make_unique<lumi::Program>(platform);
   program->collect_hits = !args.outputs.hits_dir.empty();
+  program->focus_charts = args.focus_charts;
   lumi::initial_settings(platform, program->scheme);
   const int status = lumi::main_program(*program);
   return platform.error_count() > 0 ? 1 : status;

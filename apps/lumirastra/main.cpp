@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   }
   lumi::QtPlatform platform(scheme);
   auto program = std::make_unique<lumi::Program>(platform);
+  program->focus_charts = true;
   lumi::initial_settings(platform, program->scheme);
   QObject::connect(&platform.frame(), &lumi::FrameWindow::ended, &app, &QApplication::exit,
                    Qt::QueuedConnection);

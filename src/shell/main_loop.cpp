@@ -1,6 +1,7 @@
 // Start-up, menus and the main loop.
 #include "shell/main_loop.h"
 
+#include "graphics/focus_chart.h"
 #include "model/listing.h"
 #include "model/scheme_check.h"
 #include "model/scheme_error.h"
@@ -45,6 +46,12 @@ OpenFileRequest open_request(bool first_call) {
 void close_scheme_windows(Program& program) {
   for (int w = 1; w <= program.scheme.count; ++w) program.graphics.close_window(w);
   program.scheme.count = 0;
+  close_focus_charts(program.graphics, program.results);
+}
+
+// After the scheme's own windows, a through-focus chart for each focal plane traced.
+void draw_focus_charts(Program& program) {
+  for (const FocusSweep& sweep : program.results.focus) draw_focus_chart(program.graphics, sweep);
 }
 
 // The tracing pass. Returns false when an open request stopped it (the windows are then closed).
@@ -130,6 +137,7 @@ int main_program(Program& program) {
     Workspace ws = program.workspace();
     prepare_scheme(ws);
     if (!trace_scheme(program)) continue;
+    if (program.focus_charts) draw_focus_charts(program);
     run_interactive_phase(program);
   }
 }

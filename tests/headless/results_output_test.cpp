@@ -1,6 +1,7 @@
 // The files written from a scheme's results, as a user gets them from lumirastra-trace: the report
 // agrees with the log (counts, shifts, spot extents as the log rounds them), its statistics with
 // the hit table of the best shift, and two runs write the same bytes.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -198,6 +199,22 @@ TEST_F(TraceCli, ReportsOfTwoRunsAreTheSameBytesAndSeveralSchemesGetOneEach) {
                              (out("missing") / "r.json").string() + " " + singlet);
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("r.json"), std::string::npos) << bad.err;
+}
+
+TEST_F(TraceCli, FocusChartIsOneMoreImageAndLeavesTheWindowsAsTheyWere) {
+  const std::string singlet = example("singlet.ops");
+  ASSERT_EQ(trace("--out " + out("plain").string() + " " + singlet).status, 0);
+  ASSERT_EQ(trace("--focus --out " + out("chart").string() + " " + singlet).status, 0);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(out("chart"))) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"focus-03.png", "window-01.png", "window-02.png",
+                                             "window-03.png", kLog}));
+  for (const std::string name : {"window-01.png", "window-02.png", "window-03.png", kLog.c_str()}) {
+    EXPECT_EQ(read_file(out("plain") / name), read_file(out("chart") / name)) << name;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "graphics/focus_chart.h"
 #include "model/diagnostics_log.h"
 #include "platform/raster/png_writer.h"
 
@@ -33,9 +34,15 @@ std::vector<std::filesystem::path> scheme_folders(const HeadlessOptions& options
   return folders;
 }
 
+// The scheme's windows keep their numbers; a focal plane's through-focus chart is named after
+// the plane.
 std::string window_file_name(int window) {
   char name[32];
-  std::snprintf(name, sizeof name, "window-%02d.png", window);
+  if (window > kFocusChartBase) {
+    std::snprintf(name, sizeof name, "focus-%02d.png", window - kFocusChartBase);
+  } else {
+    std::snprintf(name, sizeof name, "window-%02d.png", window);
+  }
   return name;
 }
 
