@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     R"(Запуск: lumirastra-trace [--out ПАПКА] [--events ФАЙЛ] [--report ФАЙЛ.json] [--hits ПАПКА]
-                         [--focus] СХЕМА.ops [СХЕМА.ops ...]
+                         [--focus] [--svg] СХЕМА.ops [СХЕМА.ops ...]
 
 Трассирует каждую схему так же, как программа с окнами, и по окончании схемы записывает:
   диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
@@ -47,6 +47,8 @@ constexpr std::string_view kUsage =
                  схем каждая получает подпапку ПАПКА/<имя схемы>/.
   --focus        записать для каждой фокальной плоскости KK график фокусировки focus-KK.png:
                  dX, dY и диаметр 2·RMS в зависимости от смещения d, с лучшим фокусом.
+  --svg          записать рядом с каждым PNG его векторную копию (window-NN.svg,
+                 focus-KK.svg): линии, точки, прямоугольники и надписи окна.
   --help         эта справка.
 
 Схема, которую нельзя прочитать или которая отвергнута, описывается в стандартном потоке
@@ -85,6 +87,8 @@ Arguments parse_arguments(int argc, char** argv) {
       args.events_file = argv[++i];
     } else if (arg == "--focus") {
       args.focus_charts = true;
+    } else if (arg == "--svg") {
+      args.options.svg = true;
     } else if (arg == "--report" || arg == "--hits") {
       if (i + 1 >= argc) {
         args.error = std::string(arg) + ": не указан путь";

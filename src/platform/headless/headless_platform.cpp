@@ -36,12 +36,12 @@ std::vector<std::filesystem::path> scheme_folders(const HeadlessOptions& options
 
 // The scheme's windows keep their numbers; a focal plane's through-focus chart is named after
 // the plane.
-std::string window_file_name(int window) {
+std::string window_file_name(int window, const char* extension = "png") {
   char name[32];
   if (window > kFocusChartBase) {
-    std::snprintf(name, sizeof name, "focus-%02d.png", window - kFocusChartBase);
+    std::snprintf(name, sizeof name, "focus-%02d.%s", window - kFocusChartBase, extension);
   } else {
-    std::snprintf(name, sizeof name, "window-%02d.png", window);
+    std::snprintf(name, sizeof name, "window-%02d.%s", window, extension);
   }
   return name;
 }
@@ -49,7 +49,9 @@ std::string window_file_name(int window) {
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options, std::ostream& messages)
-    : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {}
+    : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {
+  set_vector_recording(options_.svg);
+}
 
 std::filesystem::path HeadlessPlatform::folder_for(std::size_t scheme_index) const {
   return scheme_index < folders_.size() ? folders_[scheme_index] : options_.out_dir;
@@ -173,6 +175,16 @@ void HeadlessPlatform::write_windows() {
     if (!image) continue;
     PngResult result = write_png(*image, current_folder_ / window_file_name(w));
     if (!result.ok) report_error(result.error);
+    if (const std::optional<std::string> text = svg(w)) write_svg(w, *text);
+  }
+}
+
+void HeadlessPlatform::write_svg(int window, const std::string& text) {
+  const std::filesystem::path path = current_folder_ / window_file_name(window, "svg");
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if ((file != nullptr && std::fclose(file) != 0) || !written) {
+    report_error("не удалось записать " + path.string());
   }
 }
 

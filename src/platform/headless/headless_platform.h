@@ -24,6 +24,7 @@ struct HeadlessOptions {
   // Messages go to a terminal: progress rewrites one line in place. Elsewhere (a file, a CI log)
   // it is written as whole lines, less often.
   bool terminal = false;
+  bool svg = false;  // each window also as window-NN.svg (focus-KK.svg), vector elements
   // Called when a scheme is done, before its windows are written, with its index on the command
   // line and its folder: for the files written from its results. Returns messages of failed
   // writes, which count as errors.
@@ -56,6 +57,7 @@ class HeadlessPlatform : public RasterDisplay {
  private:
   void finish_scheme();
   void write_windows();
+  void write_svg(int window, const std::string& text);
   void finish_progress_line();
   const ScriptedEvent* next_event(ScriptedEvent::Kind kind) const;
 
