@@ -6,12 +6,15 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
 
 #include "graphics/platform.h"
 #include "platform/raster/raster_display.h"
 
 class QAction;
+class QImage;
+class QRect;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -49,6 +52,12 @@ class FrameWindow : public QMainWindow {
   void show_ready();
   void show_warning(const QString& message);
 
+  // What the clipboard gets besides the image of a copy (the desktop's vector copy, see
+  // results_menu.h): called with the window, the part copied in canvas pixels and the image, it
+  // sets the clipboard itself. None: the image alone.
+  using CopyHook = std::function<void(int window, const QRect& part, const QImage& image)>;
+  void set_copy_hook(CopyHook hook) { copy_hook_ = std::move(hook); }
+
   // Built-in commands of the menus.
   void select_whole_window();
   void select_part_of_window();
@@ -72,6 +81,7 @@ class FrameWindow : public QMainWindow {
   CanvasView* view(int window) const;
   int window_number(const QMdiSubWindow* sub) const;  // 0 when not one of ours
   QAction* pause_action() const { return pause_action_; }
+  QMenu* menu(int number) const;  // a menu's drop-down list; null for a command or none
   QLabel* progress_label() const { return progress_; }
 
  Q_SIGNALS:
@@ -109,6 +119,7 @@ class FrameWindow : public QMainWindow {
   bool pause_label_updated_ = false;
   QString about_text_;
   int selected_window_ = 0;  // the window holding a selection, 0 none
+  CopyHook copy_hook_;
 };
 
 }  // namespace lumi
