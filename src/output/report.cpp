@@ -1,11 +1,8 @@
 // The JSON report: built as text in one pass over the results, keys in a fixed order.
 #include "output/report.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 
 #include "model/numeric.h"
 #include "output/numbers.h"
@@ -99,14 +96,6 @@ std::string report_json(const Scheme& scheme, const TraceResults& results, int r
   append_focal_planes(out, results);
   out += "}\n";
   return out;
-}
-
-std::string write_text_file(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (file) file.close();
-  if (!file) return "не удалось записать " + path.string() + ": " + std::strerror(errno);
-  return {};
 }
 
 }  // namespace lumi

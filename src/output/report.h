@@ -7,7 +7,6 @@
 // text that reads back to the same double, null where there is none (no spot, no best focus).
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 #include "model/scheme.h"
@@ -16,8 +15,5 @@
 namespace lumi {
 
 std::string report_json(const Scheme& scheme, const TraceResults& results, int rays);
-
-// Writes the text to the file; an empty string when done, else what went wrong.
-std::string write_text_file(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace lumi

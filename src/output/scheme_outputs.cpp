@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "output/hit_table.h"
+#include "model/text_file.h"
 #include "output/report.h"
 
 namespace lumi {
@@ -19,6 +20,7 @@ void write_hit_tables(const Program& program, const std::filesystem::path& dir,
     return;
   }
   const TraceResults& results = program.results;
+  // One file per element whose window marked hits
   for (std::size_t i = 0; i < results.hits.size(); ++i) {
     const HitRecord& record = results.hits[i];
     if (record.sweep == 0 && record.spare_sweep == 0) continue;

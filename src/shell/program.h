@@ -37,7 +37,7 @@ struct Program {
   SweepPool pool;
   PaintedPixels painted;
   TraceResults results;       // of the scheme traced last
-  bool collect_hits = false;  // whether the results keep every element's hits (a front end's choice)
+  bool collect_hits = false;  // whether the results keep every element's hits (front end's choice)
   bool focus_charts = false;  // whether a traced scheme gets a through-focus chart per focal plane
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
 };

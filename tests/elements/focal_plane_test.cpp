@@ -249,10 +249,11 @@ TEST_F(FocalPlaneStatsTest, StatisticsAreAlikeOnEveryThreadCountAndMatchTheHitTa
   ASSERT_EQ(static_cast<int>(hits.size()), expected[best].n);
   double su = 0.0, sz = 0.0;
   for (const HitRow& h : hits) su += h.u, sz += h.v;
-  const double cu = su / static_cast<double>(hits.size()), cz = sz / static_cast<double>(hits.size());
+  const double n = static_cast<double>(hits.size());
+  const double cu = su / n, cz = sz / n;
   double sq = 0.0;
   for (const HitRow& h : hits) sq += (h.u - cu) * (h.u - cu) + (h.v - cz) * (h.v - cz);
-  const double rms = std::sqrt(sq / static_cast<double>(hits.size()));
+  const double rms = std::sqrt(sq / n);
   EXPECT_NEAR(expected[best].cu, cu, 1e-12);
   EXPECT_NEAR(expected[best].cz, cz, 1e-12);
   EXPECT_NEAR(expected[best].rms, rms, 1e-9 * rms);

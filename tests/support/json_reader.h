@@ -123,7 +123,8 @@ class JsonReader {
       }
       ++at_;
       if (at_ < s_.size() && s_[at_] == 'u') {
-        out += static_cast<char>(std::strtol(std::string(s_.substr(at_ + 1, 4)).c_str(), nullptr, 16));
+        const std::string hex(s_.substr(at_ + 1, 4));
+        out += static_cast<char>(std::strtol(hex.c_str(), nullptr, 16));
         at_ += 4;
       } else if (at_ < s_.size()) {
         out += s_[at_];

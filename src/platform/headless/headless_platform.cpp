@@ -8,6 +8,7 @@
 
 #include "graphics/focus_chart.h"
 #include "model/diagnostics_log.h"
+#include "model/text_file.h"
 #include "platform/raster/png_writer.h"
 
 namespace lumi {
@@ -180,12 +181,9 @@ void HeadlessPlatform::write_windows() {
 }
 
 void HeadlessPlatform::write_svg(int window, const std::string& text) {
-  const std::filesystem::path path = current_folder_ / window_file_name(window, "svg");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  const bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if ((file != nullptr && std::fclose(file) != 0) || !written) {
-    report_error("не удалось записать " + path.string());
-  }
+  const std::string error =
+      write_text_file(current_folder_ / window_file_name(window, "svg"), text);
+  if (!error.empty()) report_error(error);
 }
 
 }  // namespace lumi

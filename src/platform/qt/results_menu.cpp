@@ -9,8 +9,8 @@
 #include <QMimeData>
 #include <QMdiArea>
 #include <QMenu>
-#include <cstdio>
 
+#include "model/text_file.h"
 #include "platform/qt/frame_window.h"
 #include "platform/qt/qt_platform.h"
 
@@ -23,14 +23,6 @@ std::optional<std::string> save_dialog(QWidget* parent, const QString& title, co
   const QString path = QFileDialog::getSaveFileName(parent, title, name, filter);
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
-}
-
-std::string write_file(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  const bool written =
-      file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if ((file != nullptr && std::fclose(file) != 0) || !written) return "не удалось записать " + path;
-  return {};
 }
 
 // The window to export: the active sub-window's, 0 when none of ours is.
@@ -105,7 +97,7 @@ void add_results_menu(QtPlatform& platform, ResultsMenu menu) {
     if (!path) return;
     platform.run_in_program([&platform, window, path = *path] {
       const std::optional<std::string> text = platform.svg(window);
-      const std::string error = text ? write_file(path, *text)
+      const std::string error = text ? write_text_file(path, *text)
                                      : "окно " + std::to_string(window) + " не записано как SVG";
       if (!error.empty()) platform.report_error(error);
     });

@@ -28,8 +28,9 @@ struct ResultsMenu {
       choose;
 };
 
-// Adds the items to menu 1 ("Файл") and the vector drawing to the clipboard's copies. Call on the GUI thread after initial_settings, with vector
-// recording on (RasterDisplay::set_vector_recording) before the program starts.
+// Adds the items to menu 1 ("Файл") and the vector drawing to the clipboard's copies. Call on
+// the GUI thread after initial_settings, with vector recording on
+// (RasterDisplay::set_vector_recording) before the program starts.
 void add_results_menu(QtPlatform& platform, ResultsMenu menu);
 
 }  // namespace lumi

@@ -192,8 +192,10 @@ void RasterDisplay::write_text(std::string_view text) {
 // Text-mode cells: filled with the background colour, the text in the line colour over them.
 void RasterDisplay::record_cells(std::string_view text) {
   const auto m = text_.drawn_metrics(TextRenderer::kCellFont);
-  const int count = static_cast<int>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  // Characters, not bytes: every byte but a UTF-8 continuation byte starts one
+  const int count = static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
   if (!m || count == 0) return;
   const int left = (active_->text_column() - 1) * TextRenderer::kCellWidth;
   const int top = (active_->text_row() - 1) * TextRenderer::kCellHeight;
