@@ -2,6 +2,7 @@
 #include "platform/raster/vector_recorder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,11 +37,18 @@ void append_escaped(std::string& out, std::string_view utf8) {
   }
 }
 
-// "M x y" or "L x y", appended piece by piece (no temporary strings per point).
-void append_point(std::string& out, char command, double x, double y) {
-  char text[48];
-  const int n = std::snprintf(text, sizeof text, "%c%.6g %.6g", command, x, y);
-  if (n > 0) out.append(text, static_cast<std::size_t>(std::min<int>(n, sizeof text - 1)));
+// "M x y" or "L x y" of a pixel's corner, or of its centre (half: ".5" added to both), written
+// straight into the path: the recorder takes every point and line the windows draw.
+void append_point(std::string& out, char command, int x, int y, bool half) {
+  char text[32];
+  char* at = text;
+  *at++ = command;
+  at = std::to_chars(at, text + sizeof text, x).ptr;
+  if (half) at = std::copy_n(".5", 2, at);
+  *at++ = ' ';
+  at = std::to_chars(at, text + sizeof text, y).ptr;
+  if (half) at = std::copy_n(".5", 2, at);
+  out.append(text, at);
 }
 
 }  // namespace
@@ -70,8 +78,8 @@ void VectorRecorder::solid_line(int x0, int y0, int x1, int y1, Rgb rgb) {
   const bool joined = run_ == Run::kLines && run_rgb_ == rgb && !path_.empty() &&
                       last_x_ == x0 && last_y_ == y0;
   start_run(Run::kLines, rgb);
-  if (!joined) append_point(path_, 'M', x0 + 0.5, y0 + 0.5);
-  append_point(path_, 'L', x1 + 0.5, y1 + 0.5);
+  if (!joined) append_point(path_, 'M', x0, y0, true);
+  append_point(path_, 'L', x1, y1, true);
   last_x_ = x1;
   last_y_ = y1;
 }
@@ -101,7 +109,7 @@ void VectorRecorder::line(int x0, int y0, int x1, int y1, Rgb rgb, std::uint16_t
 void VectorRecorder::pixel(int x, int y, Rgb rgb) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   start_run(Run::kPoints, rgb);
-  append_point(path_, 'M', x, y);
+  append_point(path_, 'M', x, y, false);
   path_ += "h1v1h-1z";
 }
 
