@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/headless/headless_platform.h"
+#include "output/scheme_outputs.h"
 #include "platform/headless/scripted_events.h"
 #include "shell/main_loop.h"
 #include "version.h"
@@ -27,7 +28,9 @@ constexpr std::string_view kUsage =
   диагностика.dat   журнал (кодовая страница 1251): эхо файла, таблицу схемы, число лучей
                     каждого элемента и размеры пятна при каждом смещении фокальной плоскости;
   window-01.png     окно схемы со всеми отрезками лучей;
-  window-NN.png     окно элемента NN (апертура, точки попадания, пятно рассеяния).
+  window-NN.png     окно элемента NN (апертура, точки попадания, пятно рассеяния);
+  focus-KK.png      график фокусировки фокальной плоскости KK: dX, dY и диаметр 2·RMS в
+                    зависимости от смещения d, с отмеченным лучшим фокусом.
 
 Параметры:
   --out ПАПКА    писать в ПАПКУ, а не в текущую папку. Для нескольких схем каждая получает
@@ -59,6 +62,15 @@ constexpr std::string_view kUsage =
                  при каждом изменении (файл записан на месте или заменен переименованием);
                  отвергнутая версия описывается в стандартном потоке ошибок, а результаты
                  последней принятой остаются. Ctrl+C завершает работу с кодом 0.
+  --report ФАЙЛ.json  записать отчёт JSON: число лучей каждого элемента, размеры и
+                 статистику пятна (n, центр cu, cz, СКО-радиус rms) при каждом смещении
+                 фокальной плоскости и лучший фокус. Для нескольких схем файл с этим
+                 именем пишется в папку каждой схемы.
+  --hits ПАПКА   записать в ПАПКУ таблицы попаданий hits-KK.csv (ray,u,v,wavelength,state);
+                 для фокальной плоскости — при смещении с наименьшим rms. Для нескольких
+                 схем каждая получает подпапку ПАПКА/<имя схемы>/.
+  --svg          записать рядом с каждым PNG его векторную копию (window-NN.svg,
+                 focus-KK.svg): линии, точки, прямоугольники и надписи окна.
   --help         эта справка.
   --version      название и версия программы.
 
@@ -72,6 +84,7 @@ constexpr std::string_view kUsage =
 struct Arguments {
   lumi::HeadlessOptions options;
   std::vector<lumi::SlotOverride> overrides;
+  lumi::OutputRequest outputs;
   std::string events_file;
   bool help = false;
   bool check = false;
@@ -135,6 +148,14 @@ Arguments parse_arguments(int argc, char** argv) {
       args.check = true;
     } else if (arg == "--watch") {
       args.options.watch = true;
+    } else if (arg == "--svg") {
+      args.options.svg = true;
+    } else if (arg == "--report" || arg == "--hits") {
+      if (i + 1 >= argc) {
+        args.error = std::string(arg) + ": не указан путь";
+        return args;
+      }
+      (arg == "--report" ? args.outputs.report : args.outputs.hits_dir) = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       args.error = "неизвестный параметр " + std::string(arg);
       return args;
@@ -206,9 +227,18 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, stop_watching);
     std::signal(SIGTERM, stop_watching);
   }
+  std::unique_ptr<lumi::Program> program;
+  const std::size_t schemes = args.options.schemes.size();
+  args.options.scheme_done = [&program, &args, schemes](std::size_t,
+                                                        const std::filesystem::path& folder) {
+    return lumi::write_scheme_outputs(*program,
+                                      lumi::request_for_scheme(args.outputs, schemes, folder));
+  };
   lumi::HeadlessPlatform platform(std::move(args.options), std::cerr);
-  auto program = std::make_unique<lumi::Program>(platform);
+  program = std::make_unique<lumi::Program>(platform);
   program->overrides = std::move(args.overrides);
+  program->collect_hits = !args.outputs.hits_dir.empty();
+  program->focus_charts = true;
   lumi::initial_settings(platform, program->scheme);
   const int status = lumi::main_program(*program);
   // Watching ends only when asked to; what was refused on the way has been reported.

@@ -157,7 +157,8 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   g.select_color(color::kRay);
 
   const StopTest stops(d);
-  const auto on_hit = HitSteps{[&d, &stops, across = RepeatedRoot(),
+  const HitSink hits = hit_sink(ws, k, rays);
+  const auto on_hit = HitSteps{[&d, &stops, hits, across = RepeatedRoot(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - d.xo;
     const double dy = ray.y - d.yo;
@@ -167,6 +168,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
     const StopMark mark{mark_pixel(u, to_single(ray.z)), stops(across_squared, ray.z, w)};
     if (mark.stopped) ray.alive = 0.0;
+    hits.put(ray, u, to_single(ray.z), !mark.stopped);
     return mark;
   }, [&stops]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
     return stop_lanes(stops, hits);
@@ -180,13 +182,13 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
   };
   const int drawn =
       trace_flat(ws, rays, plane, BehindRay::kStops, LanesFor::kNewCrossings, k, on_hit,
-                 before_segment, draw_mark);
+                 before_segment, draw_mark, hits);
   if (marks.any()) {
     g.select_window(k, 0);
     g.select_color(color::kRay);
   }
 
-  ws.log.append(count_line(log_text(kind), drawn));
+  log_count(ws, log_text(kind), drawn);
   g.select_window(1, 0);
   g.select_color(color::kRay);
 }

@@ -89,6 +89,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   g.select_color(color::kRay);
 
   const MirrorFrame frame{width, height, xo, yo, cos_fi, sin_fi};
+  const HitSink hits = hit_sink(ws, k, rays);
   const auto on_hit = HitSteps{[=, across = RepeatedRoot(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const double dx = ray.x - xo;
@@ -98,6 +99,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     // The sign across always comes from dx
     const float u = to_single(signed_by(dx, 0.5 * w));
     const MirrorMark mark{mark_pixel(u, to_single(ray.z)), w > width || h > height};
+    hits.put(ray, u, to_single(ray.z), !mark.outside);
     if (mark.outside) {
       ray.alive = 0.0;
     } else {
@@ -115,10 +117,10 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     marks.plot(mark.at, mark.outside ? color::kRay : color::kPassingHit);
   };
   const int drawn = trace_flat(ws, rays, plane, BehindRay::kMet, LanesFor::kNewCrossings, k,
-                               on_hit, [] {}, draw_mark);
+                               on_hit, [] {}, draw_mark, hits);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Плоское прямоугольное зеркало: нарисовано", drawn));
+  log_count(ws, " Плоское прямоугольное зеркало: нарисовано", drawn);
 }
 
 }  // namespace lumi

@@ -13,6 +13,8 @@
 //   9  d2  last shift
 //   10 h   shift step; 0 = (d2 - d1)·0.99999, or 1 when d1 = d2
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "elements/elements.h"
 #include "model/diagnostics_log.h"
@@ -21,6 +23,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
+#include "tracing/hit_sink.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
@@ -48,9 +51,16 @@ struct PlaneHit;
 // Extents of the spot along the plane's in-plane axis u and along z, widened by the hits in ray
 // order. A bound moves only for a hit strictly beyond it, so among equal extremes (+0 and -0) the
 // first stays; widening by the spot of later hits therefore gives what those hits one by one would.
+// Beside them, the sums of the spot's statistics over the same hits, in double precision, taken
+// about a reference point (ru, rz) near the spot (the first hit of the shift) so that a small spot
+// far from the plane's centre keeps its digits: the hits' number, the sums of du = u - ru and
+// dz = z - rz, and of du² + dz². Their order is the sweep's (ray order, see kTallyGroup).
 struct Spot {
   float u_min = 1e20f, u_max = -1e20f;
   float z_min = 1e20f, z_max = -1e20f;
+  float ru = 0.0f, rz = 0.0f;
+  int n = 0;
+  double su = 0.0, sz = 0.0, sq = 0.0;
 
   void add(const PlaneHit& hit);
   void merge(const Spot& later) {
@@ -58,8 +68,29 @@ struct Spot {
     if (later.z_max > z_max) z_max = later.z_max;
     if (later.u_min < u_min) u_min = later.u_min;
     if (later.u_max > u_max) u_max = later.u_max;
+    n += later.n;
+    su += later.su;
+    sz += later.sz;
+    sq += later.sq;
   }
 };
+
+// The statistics of a shift from its spot: centroid and RMS radius about it, by
+// mean((u - cu)² + (z - cz)²) = mean(du² + dz²) - mean(du)² - mean(dz)².
+ShiftStats shift_stats(const Spot& spot, float d, float dx, float dy, float max) {
+  ShiftStats s{d, dx, dy, max, spot.n, 0.0, 0.0, 0.0};
+  if (spot.n == 0) {
+    s.cu = s.cz = s.rms = std::numeric_limits<double>::quiet_NaN();
+    return s;
+  }
+  const double n = spot.n;
+  const double mu = spot.su / n, mz = spot.sz / n;
+  const double spread = spot.sq / n - (mu * mu + mz * mz);
+  s.cu = static_cast<double>(spot.ru) + mu;
+  s.cz = static_cast<double>(spot.rz) + mz;
+  s.rms = std::sqrt(spread > 0.0 ? spread : 0.0);  // rounding may leave a point spot below 0
+  return s;
+}
 
 // The element window at the start of a shift: the spot area cleared, the aperture and the caption.
 void clear_spot_view(Graphics& g, int k, float a, float b, float d) {
@@ -98,7 +129,18 @@ struct PlaneHit {
   }
 };
 
-void Spot::add(const PlaneHit& hit) { merge({hit.u, hit.u, hit.hz, hit.hz}); }
+void Spot::add(const PlaneHit& hit) {
+  if (hit.hz < z_min) z_min = hit.hz;
+  if (hit.hz > z_max) z_max = hit.hz;
+  if (hit.u < u_min) u_min = hit.u;
+  if (hit.u > u_max) u_max = hit.u;
+  const double du = static_cast<double>(hit.u) - ru;
+  const double dz = static_cast<double>(hit.hz) - rz;
+  ++n;
+  su += du;
+  sz += dz;
+  sq += du * du + dz * dz;
+}
 
 // The plane at one shift: n·P + c = 0 through (cx, cy), the spot's axis (ux, uy) across it, and
 // the aperture: a hit is outside where its squared distance across reaches wider_than_a or its
@@ -109,6 +151,7 @@ struct ShiftedPlane {
   float ux, uy;
   double wider_than_a;
   float b;
+  HitSink hits;
 };
 
 // The one-ray arithmetic of a shift (trace_focal_plane) on N rays at a time.
@@ -128,9 +171,118 @@ LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, 
       rays[i]->alive = 0.0;
       continue;
     }
-    out.next() = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i),
-                  pixels.mark(i), outside[i] != 0};
+    PlaneHit& hit = out.next();
+    hit = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i),
+           pixels.mark(i), outside[i] != 0};
+    p.hits.put(*rays[i], hit.u, hit.hz, !hit.outside);
     out.take();
+  }
+}
+
+// A spot with no hits yet, whose statistics are taken about the shift's first hit (in single
+// precision, as the spot takes hits): found by meeting the live rays in order until one meets the
+// plane, mostly the first.
+Spot spot_about_first_hit(RayBundle& rays, const ShiftedPlane& p) {
+  Spot spot;
+  for (const Ray& ray : rays) {
+    if (ray.alive == 0.0) continue;
+    const FlatPlane& n = p.plane;
+    const double bn = n.nx * ray.dir_x + n.ny * ray.dir_y + n.nz * ray.dir_z;
+    if (std::abs(bn) < kParallelLimit) continue;
+    const double t = -(n.nx * ray.x + n.c + n.ny * ray.y + n.nz * ray.z) / bn;
+    const float u = to_single((ray.x + t * ray.dir_x - p.cx) * p.ux +
+                              (ray.y + t * ray.dir_y - p.cy) * p.uy);
+    const float z = to_single(ray.z + t * ray.dir_z);
+    if (std::isfinite(u) && std::isfinite(z)) {
+      spot.ru = u;
+      spot.rz = z;
+    }
+    break;
+  }
+  return spot;
+}
+
+// What the shifts of one call share: the plane's frame and aperture, the windows' mappings and
+// where the results go.
+struct SweepFrame {
+  int k;
+  float a, b;
+  double xo, yo, sin_fi, cos_fi;
+  float ux, uy;
+  double nx, ny, nz;
+  double wider_than_a;
+  LaneViews views;
+  HitRecord* hits;
+};
+
+// One shift at d: the spot view cleared, every live ray's segment and mark drawn; returns the spot
+// and the count of rays that met the plane.
+std::pair<Spot, int> sweep_shift(Workspace& ws, RayBundle& rays, const SweepFrame& f, float d,
+                                 int color_index) {
+  Graphics& g = ws.graphics;
+  const int k = f.k;
+  const double cx = f.xo + f.cos_fi * d, cy = f.yo + f.sin_fi * d;
+  clear_spot_view(g, k, f.a, f.b, d);
+  const double c = -(cx * f.nx + cy * f.ny);
+  const HitSink hits = f.hits != nullptr ? hit_sink(ws, k, rays, true) : HitSink{};
+  const ShiftedPlane plane{{f.nx, f.ny, f.nz, c}, cx, cy, f.ux, f.uy, f.wider_than_a, f.b, hits};
+
+  using Drawing = PlaneHit;
+  const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
+                        mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray, Drawing& p) mutable {
+    const FlatPlane& n = plane.plane;
+    const double bn = n.nx * ray.dir_x + n.ny * ray.dir_y + n.nz * ray.dir_z;
+    if (std::abs(bn) < kParallelLimit) {
+      ray.alive = 0.0;
+      return false;
+    }
+    // Meet the shifted plane, ahead or behind; the ray itself stays where it is
+    const double t = -(n.nx * ray.x + n.c + n.ny * ray.y + n.nz * ray.z) / bn;
+    const double hx = ray.x + t * ray.dir_x;
+    const double hy = ray.y + t * ray.dir_y;
+    const double hz = ray.z + t * ray.dir_z;
+    p.from = segment_pixel(to_single(ray.x), to_single(ray.y));
+    p.to = segment_pixel(to_single(hx), to_single(hy));
+
+    // The hit, in colour 1 outside the aperture
+    const double across2 = (hx - cx) * (hx - cx) + (hy - cy) * (hy - cy);
+    const float v = to_single(2.0 * std::abs(hz));
+    p.u = to_single((hx - cx) * plane.ux + (hy - cy) * plane.uy);
+    p.hz = to_single(hz);
+    p.outside = across2 >= plane.wider_than_a || v > plane.b;
+    p.mark = mark_pixel(p.u, to_single(hz));
+    plane.hits.put(ray, p.u, p.hz, !p.outside);
+    return true;
+  };
+  HitMarks marks(g, k, ws.painted);
+  const auto draw = [&](const Drawing& p) {
+    marks.choose_segment_color(color_index);
+    g.draw_pixel_segment(1, p.from, p.to);
+    marks.plot(p.mark, p.outside ? color::kRay : color::kPassingHit);
+  };
+  const LaneViews& views = f.views;
+  const auto compute_lanes = [&plane, &views](auto lanes, Ray* const* group, int count,
+                                              RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
+    meet_shift_lanes<lanes()>(plane, views, group, count, out);
+  };
+  Spot spot = spot_about_first_hit(rays, plane);
+  const int met = ws.lanes > 1 && views.exact()
+                      ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes,
+                                                  draw, &spot)
+                      : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw, &spot);
+  marks.choose_last_color(1, k);
+  return {spot, met};
+}
+
+// The statistics of a shift go to the results; a shift with a smaller rms than any before it
+// keeps its hits, the first of equals.
+void record_shift(Workspace& ws, int k, const ShiftStats& stats, HitRecord* hits) {
+  if (ws.results == nullptr) return;
+  FocusSweep* sweep = ws.results->focus_of(k);
+  if (sweep == nullptr) return;
+  if (add_shift(*sweep, stats) && hits != nullptr) {
+    std::swap(hits->slots, hits->spare);
+    hits->sweep = ws.results->sweeps;
   }
 }
 
@@ -165,6 +317,9 @@ void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode)
     g.platform().click_menu_command(kCommandCascade);
     g.set_line_style(1);
     g.select_color(e.code() >= 0.0f ? color::kOutline : color::kOffOutline);
+    if (ws.results != nullptr && e.code() == code::kFocalPlane) {
+      ws.results->reserve_shifts(k, sweep_of(e.slot(8), e.slot(9), e.slot(10)).shifts);
+    }
   }
   // The outline always stands at shift 0
   draw_across_segment(g, xo, yo, fi, a / 2.0f);
@@ -172,81 +327,35 @@ void prepare_focal_plane(Workspace& ws, const ElementRecord& e, int k, int mode)
 
 void trace_focal_plane(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
   const float a = e.slot(3), b = e.slot(4), xo = e.slot(5), yo = e.slot(6), fi = e.slot(7);
-  Graphics& g = ws.graphics;
   const double sin_fi = sin_deg(fi), cos_fi = cos_deg(fi);
-  // In-plane axis of the spot, and the plane's normal
-  const float ux = to_single(-sin_fi), uy = to_single(cos_fi);
-  const double nx = -cos_fi, ny = -sin_fi, nz = 0.0;
+  SweepFrame frame{k, a, b, xo, yo, sin_fi, cos_fi,
+                   // In-plane axis of the spot, and the plane's normal
+                   to_single(-sin_fi), to_single(cos_fi), -cos_fi, -sin_fi, 0.0,
+                   // A hit is too wide where to_single(2·sqrt(across²)) > a
+                   least_sum_where(single_diameter_of, [a](float w) { return w > a; }),
+                   lane_views(ws.graphics, k),
+                   ws.results != nullptr ? ws.results->hits_of(k) : nullptr};
 
-  // A hit is too wide where to_single(2·sqrt(across²)) > a
-  const double wider_than_a = least_sum_where(single_diameter_of, [a](float w) { return w > a; });
-
-  const LaneViews views = lane_views(g, k);
   const Sweep sweep = sweep_of(e.slot(8), e.slot(9), e.slot(10));
   float d = e.slot(8);
   int color_index = 0;
   int total = 0;
   for (int shift = 1; shift <= sweep.shifts; ++shift) {
     ws.graphics.platform().report_progress({k, ws.scheme.count, shift, sweep.shifts});
-    Spot spot;
     color_index = color_index % kShiftColors + 1;
-    const double cx = xo + cos_fi * d, cy = yo + sin_fi * d;
-    clear_spot_view(g, k, a, b, d);
-    const double c = -(cx * nx + cy * ny);
-
-    using Drawing = PlaneHit;
-    const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
-                          mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray,
-                                                                      Drawing& p) mutable {
-      const double bn = nx * ray.dir_x + ny * ray.dir_y + nz * ray.dir_z;
-      if (std::abs(bn) < kParallelLimit) {
-        ray.alive = 0.0;
-        return false;
-      }
-      // Meet the shifted plane, ahead or behind; the ray itself stays where it is
-      const double t = -(nx * ray.x + c + ny * ray.y + nz * ray.z) / bn;
-      const double hx = ray.x + t * ray.dir_x;
-      const double hy = ray.y + t * ray.dir_y;
-      const double hz = ray.z + t * ray.dir_z;
-      p.from = segment_pixel(to_single(ray.x), to_single(ray.y));
-      p.to = segment_pixel(to_single(hx), to_single(hy));
-
-      // The hit, in colour 1 outside the aperture
-      const double across2 = (hx - cx) * (hx - cx) + (hy - cy) * (hy - cy);
-      const float v = to_single(2.0 * std::abs(hz));
-      p.u = to_single((hx - cx) * ux + (hy - cy) * uy);
-      p.hz = to_single(hz);
-      p.outside = across2 >= wider_than_a || v > b;
-      p.mark = mark_pixel(p.u, to_single(hz));
-      return true;
-    };
-    HitMarks marks(g, k, ws.painted);
-    const auto draw = [&](const Drawing& p) {
-      marks.choose_segment_color(color_index);
-      g.draw_pixel_segment(1, p.from, p.to);
-      marks.plot(p.mark, p.outside ? color::kRay : color::kPassingHit);
-    };
-    const ShiftedPlane plane{{nx, ny, nz, c}, cx, cy, ux, uy, wider_than_a, b};
-    const auto compute_lanes = [&plane, &views](auto lanes, Ray* const* group, int count,
-                                                RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
-      meet_shift_lanes<lanes()>(plane, views, group, count, out);
-    };
-    total += ws.lanes > 1 && views.exact()
-                 ? sweep_ray_groups<Drawing>(ws.pool, rays, ws.lanes, k != 1, compute_lanes, draw,
-                                             &spot)
-                 : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw, &spot);
-    marks.choose_last_color(1, k);
+    const auto [spot, met] = sweep_shift(ws, rays, frame, d, color_index);
+    total += met;
 
     // Spot size of this shift
     const float dx = spot.u_max - spot.u_min;
     const float dy = spot.z_max - spot.z_min;
     const float max = dy > dx ? dy : dx;
     ws.log.append(shift_line(d, dx, dy, max));
+    record_shift(ws, k, shift_stats(spot, d, dx, dy, max), frame.hits);
     d += sweep.step;
   }
 
-  ws.log.append(
-      count_line(" фокальная плоскость с автопоиском: нарисовано", total, "  точек"));
+  log_count(ws, " фокальная плоскость с автопоиском: нарисовано", total, "  точек");
 }
 
 }  // namespace lumi

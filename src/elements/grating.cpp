@@ -208,6 +208,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
 
   // An order that cannot propagate is lost at the face like a ray beside it
   const GratingFace face{f, w, h, xo, yo, static_cast<double>(order), period};
+  const HitSink hits = hit_sink(ws, k, rays);
   const auto on_hit = HitSteps{[=, &f, leaving = RepeatedDiffraction(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
     const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
@@ -223,6 +224,7 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
     }
     const float u = to_single(signed_by(rel.x, 0.5f * a));
     const float v = to_single(signed_by(ray.z, 0.5f * b));
+    hits.put(ray, u, v, leaves);
     return GratingMark{mark_pixel(u, v), leaves};
   }, [&face]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
     return diffract_lanes(face, hits);
@@ -234,10 +236,11 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   };
   // Diffraction on lanes costs less than once for each run of repeated crossings
   const int drawn = trace_flat(ws, rays, flat_plane(f.n.x, f.n.y, f.n.z, xo, yo),
-                               BehindRay::kMet, LanesFor::kEveryBeam, k, on_hit, [] {}, draw_mark);
+                               BehindRay::kMet, LanesFor::kEveryBeam, k, on_hit, [] {}, draw_mark,
+                               hits);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Дифр. решетка: нарисовано", drawn));
+  log_count(ws, " Дифр. решетка: нарисовано", drawn);
 }
 
 }  // namespace lumi

@@ -19,6 +19,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
+#include "tracing/hit_sink.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 #include "tracing/sum_bound.h"
@@ -53,6 +54,7 @@ struct IdealLens {
   Vec3 n;
   double c;
   double marked_outside, stopped;
+  HitSink hits;
 };
 
 // The sweep's one-ray arithmetic (trace_ideal_lens) on N rays at a time.
@@ -87,6 +89,8 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
   if (full_and_every_lane(count, ~(parallel | stopped | lanes_eq(l, 0.0)))) {
     store_rays(rays, h, aimed);
     for (int i = 0; i < N; ++i) {
+      lens.hits.put(*rays[i], static_cast<float>(u_p[i]), static_cast<float>(h.z[i]),
+                    passes[i] != 0);
       out.take({p.mark(i), p.from(i), p.to(i), passes[i] != 0});
       rays[i]->path += t[i];
     }
@@ -100,6 +104,7 @@ LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray
     }
     out.next() = {p.mark(i), p.from(i), p.to(i), passes[i] != 0};
     out.take();
+    lens.hits.put(ray, static_cast<float>(u_p[i]), static_cast<float>(h.z[i]), passes[i] != 0);
     ray.x = h.x[i];
     ray.y = h.y[i];
     ray.z = h.z[i];
@@ -131,6 +136,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   // The lens plane n·P + c = 0, its normal along the travel of the light it works for
   const Vec3 n{-cos_deg(fi), -sin_deg(fi), 0.0};
   const double c = -(xo * n.x + yo * n.y);
+  const HitSink hits = hit_sink(ws, k, rays);
 
   using Drawing = LensDrawing;
   const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
@@ -158,6 +164,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     const double s2 = dx * dx + dy * dy + h.z * h.z;
     d.passes = !(s2 >= marked_outside);
     d.mark = mark_pixel(u_p, to_single(h.z));
+    hits.put(ray, u_p, to_single(h.z), d.passes);
     if (s2 >= stopped) {
       ray.alive = 0.0;
       return true;
@@ -179,7 +186,7 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     marks.plot(d.mark, d.passes ? color::kPassingHit : color::kRay);
   };
   const LaneViews views = lane_views(g, k);
-  const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped};
+  const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped, hits};
   const auto compute_lanes = [&lens, &views](auto lanes, Ray* const* group, int count,
                                              RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
     refract_lanes<lanes()>(lens, views, group, count, out);

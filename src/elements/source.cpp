@@ -131,7 +131,7 @@ void trace_source(Workspace& ws, const ElementRecord& e, RayBundle& rays) {
       emit_grid(grid, grid.c, grid.s, 0.0, rays);
     }
   }
-  ws.log.append(count_line(" Источник: вышло", rays.count));
+  log_count(ws, " Источник: вышло", rays.count);
   ws.graphics.select_color(color::kRay);
 }
 

@@ -26,6 +26,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
+#include "tracing/hit_sink.h"
 #include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 
@@ -183,6 +184,7 @@ class IndexMemo {
 struct SweepMemo {
   PointMapper segment, mark;
   IndexMemo index;
+  HitSink hits;
 };
 
 void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const Vec3& start,
@@ -192,6 +194,7 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
   const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
   c.mark = memo.mark(u_p, to_single(ray.z));
   c.lost = ray.alive == 0.0;
+  memo.hits.put(ray, u_p, to_single(ray.z), !c.lost);
 }
 
 void draw_crossing(Graphics& g, HitMarks& marks, const Crossing& c) {
@@ -433,8 +436,25 @@ LUMI_LANES bool take_all_turned(const RayLanes<N>& r, LaneMask<N> turned_lanes,
   return true;
 }
 
+// The hits the lanes mark on surface s, for the sink: the mark's coordinates of each ray `marked`,
+// `passed` where the ray goes on.
 template <int N>
-LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views,
+LUMI_LANES void put_hits(const HitSink& hits, const LensFrame& f, const Surface& s,
+                         const SurfaceCrossingLanes<N>& x, LaneMask<N> marked,
+                         LaneMask<N> passed) {
+  if (hits.slots == nullptr) return;
+  const Vec3Lanes<N>& hit = x.meet.hit;
+  const Lanes<N> across =
+      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
+  for (int i = 0; i < x.r.count; ++i) {
+    if (!marked[i]) continue;
+    hits.put(*x.r.rays[i], static_cast<float>(across[i]), static_cast<float>(hit.z[i]),
+             passed[i] != 0);
+  }
+}
+
+template <int N>
+LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views, const HitSink& hits,
                                   const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
   // Refracted when inside, with a positive index and a direction on the unit sphere
   const Vec3Lanes<N> w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
@@ -443,6 +463,7 @@ LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views,
   const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
 
   const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
+  put_hits(hits, f, f.entry, x, x.meet.reached, refracted);
   if (take_all_turned(x.r, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < x.r.count; ++i) {
     Ray& ray = *x.r.rays[i];
@@ -457,7 +478,7 @@ LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views,
 }
 
 template <int N>
-LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views,
+LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views, const HitSink& hits,
                                   const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
   // Inside, a ray is turned back (total internal reflection) or refracted out
   const Vec3Lanes<N> w = x.n * x.across;
@@ -467,6 +488,7 @@ LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views,
 
   const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
   const LaneMask<N> out_of_glass = x.meet.reached & ~x.outside & ~turned_back;
+  put_hits(hits, f, f.exit, x, x.meet.reached & ~turned_back, ~x.outside);
   if (take_all_turned(x.r, out_of_glass, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < x.r.count; ++i) {
     Ray& ray = *x.r.rays[i];
@@ -492,6 +514,7 @@ struct SurfaceSweepLanes {
   const LaneViews& views;
   IndexMemo index;
   bool entering;
+  HitSink hits;
 
   template <int N>
   LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Crossing>& out) {
@@ -500,9 +523,9 @@ struct SurfaceSweepLanes {
     const int groups = cross_surface(s, entering ? -1 : +1, rays, count, index, batch);
     for (int g = 0; g < groups; ++g) {
       if (entering) {
-        enter_glass_group(f, views, batch[g], out);
+        enter_glass_group(f, views, hits, batch[g], out);
       } else {
-        leave_glass_group(f, views, batch[g], out);
+        leave_glass_group(f, views, hits, batch[g], out);
       }
     }
   }
@@ -590,17 +613,17 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   Graphics& g = ws.graphics;
   const LensFrame f = lens_frame(e);
 
+  // The marks of both surfaces are the window's hits: those of the entry in the record's spare
+  // slots, those of the exit in its slots
+  const HitSink entry_hits = hit_sink(ws, k, rays, true);
+  if (entry_hits.slots != nullptr) ws.results->hits_of(k)->spare_sweep = entry_hits.sweep;
   const SweepMemo memo{PointMapper(g.mapping(1, 1)), PointMapper(g.mapping(k, 1)),
-                       IndexMemo(e, f.pairs)};
+                       IndexMemo(e, f.pairs), entry_hits};
   const auto entering = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
     return enter_glass(f, ray, memo, c);
   };
-  const auto leaving = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
-    return leave_glass(f, ray, memo, c);
-  };
   const LaneViews views = lane_views(g, k);
-  const SurfaceSweepLanes entering_lanes{f, views, memo.index, true};
-  const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false};
+  const SurfaceSweepLanes entering_lanes{f, views, memo.index, true, entry_hits};
   HitMarks marks(g, k, ws.painted);
   const auto draw = [&g, &marks](const Crossing& c) { draw_crossing(g, marks, c); };
   const bool lanes = ws.lanes > 1 && views.exact();
@@ -609,13 +632,18 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   } else {
     sweep_rays<Crossing>(ws.pool, rays, k != 1, entering, draw);
   }
+
+  const HitSink exit_hits = hit_sink(ws, k, rays);
+  const auto leaving = [&f, memo = SweepMemo{memo.segment, memo.mark, memo.index, exit_hits}](
+                           Ray& ray, Crossing& c) mutable { return leave_glass(f, ray, memo, c); };
+  const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false, exit_hits};
   const int drawn =
       lanes && f.exit.r != 0.0
           ? sweep_ray_groups<Crossing>(ws.pool, rays, ws.lanes, k != 1, leaving_lanes, draw)
           : sweep_rays<Crossing>(ws.pool, rays, k != 1, leaving, draw);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Линза: вышло", drawn));
+  log_count(ws, " Линза: вышло", drawn);
 }
 
 }  // namespace lumi

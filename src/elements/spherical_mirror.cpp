@@ -20,6 +20,7 @@
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
+#include "tracing/hit_sink.h"
 #include "tracing/ray_sweep.h"
 
 namespace lumi {
@@ -94,6 +95,7 @@ struct CurvedMirror {
   double sin_fi, cos_fi, r;
   Vec3 vertex, centre;
   double rmax2, rin2;
+  HitSink hits;
 };
 
 // What a ray draws: its hit mark, unless it only touches the sphere, then its segment
@@ -140,11 +142,14 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
   const Lanes<N> wl = lane_sqrt(dot(w, w));
   const Lanes<N> f = 2.0 * dot(u, w) / wl;
   const Vec3Lanes<N> turned = u - Vec3Lanes<N>{f * w.x / wl, f * w.y / wl, f * w.z / wl};
-  const HitPixels<N> p = map_hits(views, r.position, hit,
-                                  across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi), hit.z);
+  const Lanes<N> across = across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi);
+  const HitPixels<N> p = map_hits(views, r.position, hit, across, hit.z);
 
   // Mostly every ray of a full group is reflected: then the rays are written back whole
   if (full_and_every_lane(count, marked & ~stopped)) {
+    for (int i = 0; i < N; ++i) {
+      m.hits.put(*rays[i], static_cast<float>(across[i]), static_cast<float>(hit.z[i]), true);
+    }
     store_rays(rays, hit, turned);
     for (int i = 0; i < N; ++i) out.take({p.mark(i), true, false, p.from(i), p.to(i)});
     return;
@@ -161,6 +166,7 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
     if (marked[i]) {
       d.stopped = stopped[i];
       d.mark = p.mark(i);
+      m.hits.put(ray, static_cast<float>(across[i]), static_cast<float>(hit.z[i]), !d.stopped);
       if (stopped[i]) {
         ray.alive = 0.0;
       } else {
@@ -208,6 +214,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   const double rin2 = m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0;
   // The curved mirror's normal at a hit points toward the centre, away from it when R < 0.
   auto mirror_normal = [r, centre](const Vec3& h) { return r < 0.0 ? h - centre : centre - h; };
+  const HitSink hits = hit_sink(ws, k, rays);
 
   using Drawing = MirrorDrawing;
   const auto compute = [=, mark_pixel = PointMapper(g.mapping(k, 1)),
@@ -246,7 +253,9 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
       const Vec3 rel = hit - vertex;
       const double r2 = dot(rel, rel);
       d.stopped = r2 > rmax2 || r2 < rin2;
-      d.mark = mark_pixel(across_axis_mark(rel.x, rel.y, sin_fi, cos_fi), to_single(hit.z));
+      const float across = across_axis_mark(rel.x, rel.y, sin_fi, cos_fi);
+      d.mark = mark_pixel(across, to_single(hit.z));
+      hits.put(ray, across, to_single(hit.z), !d.stopped);
       if (d.stopped) {
         ray.alive = 0.0;
       } else {
@@ -272,7 +281,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
     g.draw_pixel_segment(1, d.from, d.to);
   };
   const LaneViews views = lane_views(g, k);
-  const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2};
+  const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2, hits};
   const auto compute_lanes = [&curved, &views](auto lanes, Ray* const* group, int count,
                                                RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
     reflect_lanes<lanes()>(curved, views, group, count, out);
@@ -283,7 +292,7 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
           : sweep_rays<Drawing>(ws.pool, rays, k != 1, compute, draw);
   marks.choose_last_color(k, 1);
 
-  ws.log.append(count_line(" Круглое сферическое зеркало: нарисовано", drawn));
+  log_count(ws, " Круглое сферическое зеркало: нарисовано", drawn);
 }
 
 }  // namespace lumi

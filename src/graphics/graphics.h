@@ -280,6 +280,19 @@ class Graphics {
   const ViewRecord& view(int w, int v) const;
   const PaletteColor& palette(int index) const;
   int current_color() const { return current_color_; }
+
+  // The drawing window and the current colour index: what drawing in a window of the program's
+  // own beyond the scheme's (a chart) changes. Saved before and restored after, the scheme's
+  // windows go on as though nothing had been drawn in between (each window keeps its own colours).
+  struct DrawingContext {
+    int window = 0;
+    int color = 0;
+  };
+  DrawingContext drawing_context() const { return {active_, current_color_}; }
+  void restore(const DrawingContext& c) {
+    active_ = c.window;
+    current_color_ = c.color;
+  }
   Rgb palette_rgb(int index) const { return valid_color(index) ? palette_rgb_[index] : 0; }
 
  private:

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "graphics/focus_chart.h"
 #include "model/cp1251.h"
 #include "model/fixed_format.h"
 #include "tracing/passes.h"
@@ -33,6 +34,7 @@ void leave_for_new_file(Workspace& ws, InteractiveState& state) {
   state.status = 2;
   for (int w = 1; w <= ws.scheme.count; ++w) ws.graphics.close_window(w);
   ws.scheme.count = 0;
+  if (ws.results != nullptr) close_focus_charts(ws.graphics, *ws.results);
 }
 
 void write_status_line(Workspace& ws, InteractiveState& state) {

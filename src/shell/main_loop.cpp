@@ -4,6 +4,7 @@
 #include <memory>
 #include <ostream>
 
+#include "graphics/focus_chart.h"
 #include "model/element_kinds.h"
 #include "model/listing.h"
 #include "model/scheme_check.h"
@@ -50,6 +51,12 @@ OpenFileRequest open_request(bool first_call) {
 void close_scheme_windows(Program& program) {
   for (int w = 1; w <= program.scheme.count; ++w) program.graphics.close_window(w);
   program.scheme.count = 0;
+  close_focus_charts(program.graphics, program.results);
+}
+
+// After the scheme's own windows, a through-focus chart for each focal plane traced.
+void draw_focus_charts(Program& program) {
+  for (const FocusSweep& sweep : program.results.focus) draw_focus_chart(program.graphics, sweep);
 }
 
 bool edit_requested(const Scheme& scheme) {
@@ -117,11 +124,18 @@ void run_scheme(Program& program) {
 
 PassEnd draw_and_trace(Program& program, bool in_open_windows) {
   append_scheme_listing(program.scheme, program.log);
+  program.results.start(program.scheme.count, program.collect_hits, RayBundle::kCapacity);
   Workspace ws = program.workspace();
   program.platform.hold_layout(in_open_windows);
   prepare_scheme(ws);
   program.platform.hold_layout(false);
-  return trace_scheme(program);
+  const PassEnd end = trace_scheme(program);
+  if (end == PassEnd::kDone && program.focus_charts) {
+    program.platform.hold_layout(in_open_windows);
+    draw_focus_charts(program);
+    program.platform.hold_layout(false);
+  }
+  return end;
 }
 
 // Installs the changed scheme that waits, if it is still accepted (else the scheme shown is
@@ -145,6 +159,11 @@ void install_changed_scheme(Program& program) {
   for (int w = 2; w <= old_count; ++w) {
     const ElementKind* kind = w <= scheme.count ? kind_of(scheme.element(w)) : nullptr;
     if (!kind || !kind->own_window) program.graphics.close_window(w);
+  }
+  for (const FocusSweep& sweep : program.results.focus) {
+    if (sweep.k > scheme.count || scheme.element(sweep.k).code() != code::kFocalPlane) {
+      program.graphics.close_window(focus_chart_window(sweep.k));
+    }
   }
   program.log.restart(scheme_echo_lines(document.file()));
   // The element selected may be gone: the selection starts again, as for a new file.

@@ -1,7 +1,7 @@
 // The run's state, owned by one object: the scheme, the windows and views, the ray bundle, the
-// diagnostics log, the interactive selection, and what tracing keeps from sweep to sweep (the
-// sweep pool, the marks' painted pixels). Nothing of it is global, so a test can build as many
-// programs as it likes.
+// diagnostics log, the interactive selection, what tracing keeps from sweep to sweep (the sweep
+// pool, the marks' painted pixels) and what the tracing of the last scheme learnt (results).
+// Nothing of it is global, so a test can build as many programs as it likes.
 #pragma once
 
 #include <filesystem>
@@ -31,7 +31,7 @@ struct Program {
   }
 
   Workspace workspace() {
-    return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted};
+    return Workspace{graphics, scheme, log, &pool, widest_lanes(), &painted, &results};
   }
 
   Platform& platform;
@@ -42,6 +42,9 @@ struct Program {
   InteractiveState interactive;
   SweepPool pool;
   PaintedPixels painted;
+  TraceResults results;       // of the scheme traced last
+  bool collect_hits = false;  // whether the results keep every element's hits (front end's choice)
+  bool focus_charts = false;  // whether a traced scheme gets a through-focus chart per focal plane
   int dialog_calls = 0;  // the open dialog starts in the current directory on its first call only
   std::vector<SlotOverride> overrides;  // set on every scheme read, before it is checked
   std::optional<SchemeDocument> document;  // the scheme installed

@@ -11,6 +11,7 @@
 
 #include "graphics/graphics.h"
 #include "model/numeric.h"
+#include "tracing/hit_sink.h"
 #include "tracing/lanes.h"
 #include "tracing/ray.h"
 #include "tracing/ray_sweep.h"
@@ -220,8 +221,9 @@ class FlatSweep {
   static constexpr bool kHitsOnLanes = std::is_invocable_v<const OnHit&, const FlatHitLanes<4>&>;
 
   FlatSweep(const OnHit& on_hit, const FlatPlane& plane, BehindRay behind,
-            const ViewMapping& scheme_view, const LaneViews& views)
-      : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view), views_(views) {}
+            const ViewMapping& scheme_view, const LaneViews& views, const HitSink& hits)
+      : hit_(on_hit), crossing_(plane, behind), to_pixels_(scheme_view), views_(views),
+        hits_(hits) {}
 
   // Whether rays on lanes can map their segments (see map_to_pixels).
   bool lanes_map() const { return views_.segment_x.exact && views_.segment_y.exact; }
@@ -342,6 +344,9 @@ class FlatSweep {
       }
       move_to_hit(ray, c.t[i], c.hit.x[i], c.hit.y[i]);
       out.next() = {hits.finish(i, ray, p.mark(i)), p.from(i), p.to(i)};
+      // The mark's coordinates, rounded to single precision as the one-ray step rounds them
+      hits_.put(ray, static_cast<float>(hits.u[i]), static_cast<float>(hits.v[i]),
+                ray.alive != 0.0);
       out.take();
     }
   }
@@ -350,6 +355,7 @@ class FlatSweep {
   PlaneCrossing crossing_;
   PointMapper to_pixels_;
   LaneViews views_;
+  HitSink hits_;
   PixelPoint from_, to_;
 };
 
@@ -380,6 +386,8 @@ inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
 //   before_segment() runs before each segment is drawn (the diaphragms select the scheme window and
 //     colour 1 there);
 //   draw_mark(mark) draws the hit mark in the element's window, mark_window.
+// `hits` takes the hits the marks show (see HitSink): the step on lanes puts them here, from the
+// marks' coordinates u and v and whether the ray goes on; the one-ray step puts its own.
 // `lanes_for` says which beams go through on lanes (see LanesFor); an element without a step on
 // lanes takes them only for the crossings.
 // Each ray draws its segment up to the hit in the scheme window, then its mark. When the marks have
@@ -389,11 +397,11 @@ inline bool mostly_repeated(RayBundle& rays, const PlaneCrossing& crossing) {
 template <class OnHit, class BeforeSegment, class DrawMark>
 int trace_flat(Workspace& ws, RayBundle& rays, const FlatPlane& plane, BehindRay behind,
                LanesFor lanes_for, int mark_window, const OnHit& on_hit,
-               BeforeSegment&& before_segment, DrawMark&& draw_mark) {
+               BeforeSegment&& before_segment, DrawMark&& draw_mark, const HitSink& hits = {}) {
   Graphics& g = ws.graphics;
   using Sweep = FlatSweep<OnHit>;
   using Drawing = typename Sweep::Drawing;
-  const Sweep compute(on_hit, plane, behind, g.mapping(1, 1), lane_views(g, mark_window));
+  const Sweep compute(on_hit, plane, behind, g.mapping(1, 1), lane_views(g, mark_window), hits);
   const auto draw = [&](const Drawing& d) {
     before_segment();
     g.draw_pixel_segment(1, d.from, d.to);

@@ -24,6 +24,13 @@ std::string_view trim_trailing_blanks(std::string_view text) {
   return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
 }
 
+// Whether an element traced with this code marks its hits in a window of its own.
+bool marks_hits(float c) {
+  return c == code::kOuterDiaphragm || c == code::kInnerDiaphragm || c == code::kRectDiaphragm ||
+         c == code::kFlatMirror || c == code::kSphericalMirror || c == code::kIdealLens ||
+         c == code::kSphericalLens || c == code::kGrating || c == code::kFocalPlane;
+}
+
 }  // namespace
 
 void open_scheme_window(Workspace& ws, float x_min, float x_max, float y_min, float y_max,
@@ -54,6 +61,10 @@ void prepare_scheme(Workspace& ws) {
   for (int k = 1; k <= s.count; ++k) {
     const ElementRecord& e = s.element(k);
     if (std::abs(e.code()) != code::kCylindricalLens) prepare_element(ws, e, k, kFullMode);
+    if (ws.results != nullptr && marks_hits(e.code())) {
+      ws.results->make_hit_room(k, e.code() == code::kFocalPlane ||
+                                       e.code() == code::kSphericalLens);
+    }
   }
   ws.graphics.select_window(1, 1);
 }
@@ -79,6 +90,7 @@ void prepare_element_as(Workspace& ws, float abs_code, const ElementRecord& e, i
 // Exact comparison of the signed code: a switched-off element matches nothing and the rays pass
 // it untouched.
 void trace_element(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k) {
+  if (ws.results != nullptr) ws.results->tracing = k;
   const float c = e.code();
   if (c == code::kSource) trace_source(ws, e, rays);
   if (c == code::kOuterDiaphragm) trace_outer_diaphragm(ws, e, rays, k);

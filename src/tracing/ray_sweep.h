@@ -8,7 +8,7 @@
 // With `skip_repeats`, a record equal to the one drawn just before it is not drawn: the element
 // vouches that drawing the same record twice in a row changes neither a pixel nor any state.
 // A record may also name a Tally, what the sweep sums up from every record besides drawing it
-// (see TallyOf).
+// (see TallyOf), in an order fixed by the rays alone.
 #pragma once
 
 #include <algorithm>
@@ -29,6 +29,14 @@ namespace lumi {
 // one by one. Each block of rays makes a tally of its own beside its records, and the tracing
 // thread merges the blocks' tallies in ray order as it draws them: the sum is worked out where the
 // arithmetic runs, and a record need not carry to the drawing what only the sum needs.
+//
+// A tally of floating-point sums depends on how the records are grouped, so the grouping is fixed
+// by the rays alone, whoever works them out: the records of each kTallyGroup rays (by their place
+// in the bundle) are added one by one to a tally that starts as the sweep's given tally, and the
+// groups' tallies are merged in ray order. A sweep alone on this thread, whose blocks are shorter,
+// carries a group's tally from one block to the next.
+inline constexpr std::ptrdiff_t kTallyGroup = 4096;
+
 struct NoTally {
   template <class Record>
   void add(const Record&) {}
@@ -62,8 +70,8 @@ struct SweptBlock {
 template <class Record>
 class RecordSink {
  public:
-  RecordSink(Record* records, bool skip_repeats)
-      : records_(records), next_(records), skip_(skip_repeats) {}
+  RecordSink(Record* records, bool skip_repeats, const TallyOf<Record>& tally = {})
+      : records_(records), next_(records), skip_(skip_repeats), tally_(tally) {}
 
   Record& next() { return *next_; }
   void take() {
@@ -100,8 +108,10 @@ class RecordSink {
 };
 
 // The sweep itself, with the arithmetic of a block of rays given as
-// sweep_block(first, end, records) -> SweptBlock, run on copies of it that may run at once. The
-// tally of all records goes to `tally` when it is given.
+// sweep_block(first, end, records, tally) -> SweptBlock, the block's tally starting from `tally`,
+// run on copies of it that may run at once. When `tally` is given, what it holds on the way in
+// (a reference point, say) is where every group's tally starts, and on the way out it holds the
+// tally of all records.
 template <class Record, class SweepBlock, class Draw>
 int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
                  const SweepBlock& sweep_block, Draw&& draw, TallyOf<Record>* tally);
@@ -110,9 +120,10 @@ int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
 template <class Record, class Compute, class Draw>
 int sweep_rays(SweepPool* pool, RayBundle& rays, bool skip_repeats, const Compute& compute,
                Draw&& draw, TallyOf<Record>* tally = nullptr) {
-  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
+  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records,
+                               const TallyOf<Record>& start) {
     Compute work = compute;
-    RecordSink<Record> out(records, skip_repeats);
+    RecordSink<Record> out(records, skip_repeats, start);
     for (Ray* ray = first; ray < end; ++ray) {
       if (ray->alive == 0.0) continue;
       if (work(*ray, out.next())) out.take();
@@ -152,9 +163,10 @@ struct GroupsPerCall<Compute> : std::integral_constant<int, Compute::kGroups> {}
 // sweep_ray_groups).
 template <int N, class Record, class Compute>
 LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const first,
-                                           Ray* const end, Record* records, bool skip_repeats) {
+                                           Ray* const end, Record* records, bool skip_repeats,
+                                           const TallyOf<Record>& start) {
   Compute work = compute;
-  RecordSink<Record> out(records, skip_repeats);
+  RecordSink<Record> out(records, skip_repeats, start);
   constexpr int kRays = GroupsPerCall<Compute>::value * N;
   Ray* group[kRays];
   int count = 0;
@@ -173,15 +185,17 @@ LUMI_LANES SweptBlock<Record> sweep_groups(const Compute& compute, Ray* const fi
 template <class Record, class Compute>
 LUMI_AVX2_ENTRY SweptBlock<Record> sweep_groups_of_4(const Compute& compute, Ray* const first,
                                                      Ray* const end, Record* records,
-                                                     bool skip_repeats) {
-  return sweep_groups<4>(compute, first, end, records, skip_repeats);
+                                                     bool skip_repeats,
+                                                     const TallyOf<Record>& start) {
+  return sweep_groups<4>(compute, first, end, records, skip_repeats, start);
 }
 
 template <class Record, class Compute>
 LUMI_AVX512_ENTRY SweptBlock<Record> sweep_groups_of_8(const Compute& compute, Ray* const first,
                                                        Ray* const end, Record* records,
-                                                       bool skip_repeats) {
-  return sweep_groups<8>(compute, first, end, records, skip_repeats);
+                                                       bool skip_repeats,
+                                                       const TallyOf<Record>& start) {
+  return sweep_groups<8>(compute, first, end, records, skip_repeats, start);
 }
 
 // sweep_rays for arithmetic that takes the live rays `lanes` (4 or 8, see widest_lanes) at a time,
@@ -195,30 +209,36 @@ LUMI_AVX512_ENTRY SweptBlock<Record> sweep_groups_of_8(const Compute& compute, R
 template <class Record, class Compute, class Draw>
 int sweep_ray_groups(SweepPool* pool, RayBundle& rays, int lanes, bool skip_repeats,
                      const Compute& compute, Draw&& draw, TallyOf<Record>* tally = nullptr) {
-  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records) {
-    return lanes == 8 ? sweep_groups_of_8<Record>(compute, first, end, records, skip_repeats)
-                      : sweep_groups_of_4<Record>(compute, first, end, records, skip_repeats);
+  const auto sweep_block = [&](Ray* const first, Ray* const end, Record* records,
+                               const TallyOf<Record>& start) {
+    return lanes == 8
+               ? sweep_groups_of_8<Record>(compute, first, end, records, skip_repeats, start)
+               : sweep_groups_of_4<Record>(compute, first, end, records, skip_repeats, start);
   };
   return sweep_blocks<Record>(pool, rays, skip_repeats, sweep_block, std::forward<Draw>(draw),
                               tally);
 }
 
 // Draws the records of the blocks of a sweep, block after block in ray order: the first record of
-// a block may repeat the last one of the block before. The blocks' tallies are merged alike.
+// a block may repeat the last one of the block before. The groups' tallies are merged alike.
 template <class Record, class Draw>
 class BlockReplay {
  public:
-  BlockReplay(Draw& draw, bool skip_repeats) : draw_(draw), skip_(skip_repeats) {}
+  BlockReplay(Draw& draw, bool skip_repeats, const TallyOf<Record>& start)
+      : draw_(draw), skip_(skip_repeats), start_(start), tally_(start) {}
 
   void replay(const Record* records, const SweptBlock<Record>& block) {
     produced_ += block.produced;
-    tally_.merge(block.tally);
     if (block.count == 0) return;
     const bool repeat = skip_ && drawn_any_ && records[0] == last_;
     for (int i = repeat ? 1 : 0; i < block.count; ++i) draw_(records[i]);
     last_ = records[block.count - 1];
     drawn_any_ = true;
   }
+  // The tally of the next group of rays, in ray order.
+  void merge(const TallyOf<Record>& group) { tally_.merge(group); }
+  // Where each group's tally starts.
+  const TallyOf<Record>& start() const { return start_; }
   int produced() const { return produced_; }
   const TallyOf<Record>& tally() const { return tally_; }
 
@@ -228,6 +248,7 @@ class BlockReplay {
   Record last_{};
   bool drawn_any_ = false;
   int produced_ = 0;
+  TallyOf<Record> start_;
   TallyOf<Record> tally_;
 };
 
@@ -235,17 +256,27 @@ class BlockReplay {
 // sharing with the helpers.
 inline constexpr std::ptrdiff_t kAloneBlock = 256;
 
-// A sweep on this thread alone, a short block at a time, in a buffer of its own.
+// A sweep on this thread alone, a short block at a time, in a buffer of its own; the tally of a
+// group of rays goes on from block to block.
 template <class Record, class SweepBlock, class Replay>
 void sweep_alone(const SweepPool* pool, RayBundle& rays, const SweepBlock& sweep_block,
                  Replay& replay) {
   constexpr std::ptrdiff_t kBlock = kAloneBlock;
+  static_assert(kTallyGroup % kBlock == 0);
   Record records[kBlock];
+  TallyOf<Record> group = replay.start();
   for (Ray* first = rays.begin(); first < rays.end(); first += kBlock) {
     if (pool != nullptr && pool->cancelled()) return;
+    if (first != rays.begin() && (first - rays.begin()) % kTallyGroup == 0) {
+      replay.merge(group);
+      group = replay.start();
+    }
     Ray* const end = first + std::min(kBlock, rays.end() - first);
-    replay.replay(records, sweep_block(first, end, records));
+    const SweptBlock<Record> block = sweep_block(first, end, records, group);
+    replay.replay(records, block);
+    group = block.tally;
   }
+  if (rays.count > 0) replay.merge(group);
 }
 
 // A sweep shared with the pool's helpers, in long blocks so that each thread streams through a
@@ -259,7 +290,7 @@ void sweep_alone(const SweepPool* pool, RayBundle& rays, const SweepBlock& sweep
 template <class Record, class SweepBlock, class Replay>
 void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_block,
                   Replay& replay) {
-  constexpr int kBlock = 4096;
+  constexpr int kBlock = kTallyGroup;
   constexpr int kMaxSlots = 1024;
   static_assert(2 * kBlock * sizeof(Record) <= SweepPool::kLeastScratchBytes,
                 "the scratch memory holds the records of two blocks");
@@ -284,7 +315,8 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
     }
     Ray* const first = rays.begin() + std::ptrdiff_t{b} * kBlock;
     Ray* const end = first + std::min<std::ptrdiff_t>(kBlock, rays.end() - first);
-    results[slot] = sweep_block(first, end, ring + std::ptrdiff_t{slot} * kBlock);
+    Record* const records = ring + std::ptrdiff_t{slot} * kBlock;
+    results[slot] = sweep_block(first, end, records, replay.start());
     done[slot].store(b + 1, std::memory_order_release);
   };
   pool.start(blocks, block_task);
@@ -306,6 +338,7 @@ void sweep_helped(SweepPool& pool, RayBundle& rays, const SweepBlock& sweep_bloc
       if (!pool.take_part_below(b + slots)) SweepPool::pause();
     }
     replay.replay(ring + std::ptrdiff_t{slot} * kBlock, results[slot]);
+    replay.merge(results[slot].tally);
     drawn.store(b + 1, std::memory_order_release);
   }
 }
@@ -314,7 +347,8 @@ template <class Record, class SweepBlock, class Draw>
 int sweep_blocks(SweepPool* pool, RayBundle& rays, bool skip_repeats,
                  const SweepBlock& sweep_block, Draw&& draw, TallyOf<Record>* tally) {
   static_assert(std::is_trivially_copyable_v<Record>);
-  BlockReplay<Record, std::remove_reference_t<Draw>> replay(draw, skip_repeats);
+  const TallyOf<Record> start = tally != nullptr ? *tally : TallyOf<Record>{};
+  BlockReplay<Record, std::remove_reference_t<Draw>> replay(draw, skip_repeats, start);
   if (pool != nullptr && pool->helpers() > 0 && rays.count > kAloneBlock) {
     sweep_helped<Record>(*pool, rays, sweep_block, replay);
   } else {

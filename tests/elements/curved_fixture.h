@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tracing/hit_rows.h"
 #include "tracing/lanes.h"
 #include "tracing/trace_fixture.h"
 
@@ -88,9 +89,14 @@ class CurvedTest : public TraceTest {
     // one leaves it, so the runs after it start alike
     std::vector<int> widths = {1, 1, 4};
     if (widest_lanes() == 8) widths.push_back(8);
-    std::vector<std::vector<std::string>> calls, logged;
+    std::vector<std::vector<std::string>> calls, logged, hits;
     std::vector<std::vector<Ray>> traced;
     for (int lanes : widths) {
+      // Every element's hits are kept, to be compared too
+      TraceResults results;
+      results.start(kMaxElements, true, static_cast<int>(start.size()));
+      for (int k = 1; k <= kMaxElements; ++k) results.make_hit_room(k, true);
+      ws.results = &results;
       prepare();
       std::copy(start.begin(), start.end(), rays.begin());
       rays.count = static_cast<int>(start.size());
@@ -101,16 +107,37 @@ class CurvedTest : public TraceTest {
       logged.push_back(log_lines());
       logged.back().erase(logged.back().begin(), logged.back().begin() + lines_before);
       traced.emplace_back(rays.begin(), rays.end());
+      hits.push_back(hit_texts(results));
     }
     ws.lanes = widest_lanes();
+    ws.results = nullptr;
     for (std::size_t run = 2; run < widths.size(); ++run) {
       SCOPED_TRACE(testing::Message() << widths[run] << " rays at a time");
       EXPECT_EQ(calls[1], calls[run]);
       EXPECT_EQ(logged[1], logged[run]);
+      EXPECT_EQ(hits[1], hits[run]);
       for (int i = 0; i < rays.count; ++i) {
         ASSERT_TRUE(same_ray(traced[1][i], traced[run][i])) << "ray " << i;
       }
     }
+  }
+
+  // The hits each element kept, a line per hit, its numbers to the bit (NaN as "nan").
+  std::vector<std::string> hit_texts(const TraceResults& results) const {
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < results.hits.size(); ++k) {
+      for (const HitRow& h : hit_rows(results.hits[k], rays)) {
+        std::ostringstream line;
+        line << k + 1 << ' ' << h.ray << ' ' << std::hexfloat;
+        for (const float v : {h.u, h.v}) {
+          if (std::isnan(v)) line << "nan ";
+          else line << v << ' ';
+        }
+        line << h.passed;
+        out.push_back(line.str());
+      }
+    }
+    return out;
   }
 
   // Bit for bit, but for the sign and payload of a NaN: which operand's NaN an operation passes

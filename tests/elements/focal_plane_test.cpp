@@ -1,11 +1,14 @@
 // The focal plane: the sweep of shifts, the spot extents and their log lines, the caption, the
 // cleared spot area, colours and the progress reports.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <tuple>
 
 #include "elements/curved_fixture.h"
 #include "elements/elements.h"
+#include "tracing/hit_rows.h"
 
 namespace lumi::test {
 namespace {
@@ -170,6 +173,105 @@ TEST_F(FocalPlaneTest, PreparationSetsRedOpensTheWindowAndCascades) {
   EXPECT_EQ(segments_in(1)[0].color, kGrey);
   EXPECT_TRUE(same_points({points_in(1).end()[-2], points_in(1).back()},
                           {pixel(1, -1.0f, 2.0f), pixel(1, 3.0f, 2.0f)}));
+}
+
+// The spot statistics of a shift: taken from the same hits as the extents, in an order fixed by
+// the rays, so that no thread count and no lane width changes a bit of them; they agree with a
+// plain two-pass computation over the best shift's hit table, and the best focus is the first
+// smallest.
+class FocalPlaneStatsTest : public FocalPlaneTest {
+ protected:
+  // Rays toward a focus near x = 2 off the axis (u = 1.5, z = 3): a spot small against its
+  // distance from the plane's centre. Every 17th ray is lost; rays run in groups that share a
+  // start, as a source's grid gives them.
+  void converging_beam(int count) {
+    rays.count = count;
+    for (int i = 0; i < count; ++i) {
+      const double y = 0.5 * std::sin(i * 0.37), z = 0.5 * std::cos(i * 0.91);
+      const double dx = -10.0, dy = 1.5 - y + 0.01 * (i % 5), dz = 3.0 - z;
+      const double l = std::sqrt(dx * dx + dy * dy + dz * dz);
+      rays[i] = make_ray(8.0, y, z, dx / l, dy / l, dz / l);
+      if (i % 17 == 3) rays[i].alive = 0.0;
+    }
+  }
+
+  std::vector<ShiftStats> trace_with(int helpers, int lanes, TraceResults& results) {
+    SweepPool pool(helpers, SweepPool::kLeastScratchBytes);
+    ws.pool = &pool;
+    ws.lanes = lanes;
+    ws.results = &results;
+    results.start(kPlane, true, rays.count);
+    results.make_hit_room(kPlane, true);
+    results.tracing = kPlane;
+    plane = make_element(62, {40, 40, 0, 0, 0, -3, 3, 0.5});
+    prepare_focal_plane(ws, plane, kPlane, kFullMode);
+    trace_focal_plane(ws, plane, rays, kPlane);
+    ws.pool = nullptr;
+    ws.results = nullptr;
+    ws.lanes = widest_lanes();
+    return results.focus_of(kPlane)->shifts;
+  }
+};
+
+TEST_F(FocalPlaneStatsTest, StatisticsAreAlikeOnEveryThreadCountAndMatchTheHitTable) {
+  converging_beam(20'000);  // five groups of the helped sweep, 79 blocks of the lone one
+  TraceResults first;
+  const std::vector<ShiftStats> expected = trace_with(0, 1, first);
+  ASSERT_EQ(expected.size(), 13u);
+  for (int helpers : {0, 1, 3}) {
+    for (int lanes : {1, widest_lanes()}) {
+      SCOPED_TRACE(testing::Message() << helpers << " helpers, lanes " << lanes);
+      TraceResults results;
+      const std::vector<ShiftStats> shifts = trace_with(helpers, lanes, results);
+      ASSERT_EQ(shifts.size(), expected.size());
+      for (std::size_t i = 0; i < shifts.size(); ++i) {
+        EXPECT_EQ(shifts[i].n, expected[i].n);
+        EXPECT_EQ(shifts[i].dx, expected[i].dx);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(shifts[i].cu),
+                  std::bit_cast<std::uint64_t>(expected[i].cu));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(shifts[i].cz),
+                  std::bit_cast<std::uint64_t>(expected[i].cz));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(shifts[i].rms),
+                  std::bit_cast<std::uint64_t>(expected[i].rms));
+      }
+    }
+  }
+
+  // The best shift by rms is the first smallest, and its statistics are those of its hit table
+  const FocusSweep& sweep = *first.focus_of(kPlane);
+  ASSERT_TRUE(sweep.best_rms.has_value());
+  const auto best = static_cast<std::size_t>(*sweep.best_rms);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_TRUE(i < best ? expected[i].rms > expected[best].rms
+                         : expected[i].rms >= expected[best].rms);
+  }
+  const std::vector<HitRow> hits = hit_rows(*first.hits_of(kPlane), rays);
+  ASSERT_EQ(static_cast<int>(hits.size()), expected[best].n);
+  double su = 0.0, sz = 0.0;
+  for (const HitRow& h : hits) su += h.u, sz += h.v;
+  const double n = static_cast<double>(hits.size());
+  const double cu = su / n, cz = sz / n;
+  double sq = 0.0;
+  for (const HitRow& h : hits) sq += (h.u - cu) * (h.u - cu) + (h.v - cz) * (h.v - cz);
+  const double rms = std::sqrt(sq / n);
+  EXPECT_NEAR(expected[best].cu, cu, 1e-12);
+  EXPECT_NEAR(expected[best].cz, cz, 1e-12);
+  EXPECT_NEAR(expected[best].rms, rms, 1e-9 * rms);
+  EXPECT_GT(rms, 0.0);
+  EXPECT_NEAR(cz, 3.0, 0.1);  // the spot is where the beam goes, far from the plane's centre
+}
+
+TEST(BestFocusTest, FirstSmallestWinsAndShiftsWithoutHitsTakeNoPart) {
+  FocusSweep sweep;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  // No hit: the extents are -2e20 and the statistics NaN
+  EXPECT_FALSE(add_shift(sweep, {0.0f, -2e20f, -2e20f, -2e20f, 0, nan, nan, nan}));
+  EXPECT_TRUE(add_shift(sweep, {1.0f, 0.5f, 0.3f, 0.5f, 10, 0, 0, 0.2}));
+  EXPECT_TRUE(add_shift(sweep, {2.0f, 0.2f, 0.4f, 0.4f, 10, 0, 0, 0.1}));
+  EXPECT_FALSE(add_shift(sweep, {3.0f, 0.4f, 0.1f, 0.4f, 10, 0, 0, 0.1}));
+  EXPECT_EQ(sweep.best_rms, 2);
+  EXPECT_EQ(sweep.best_max, 2);
+  EXPECT_EQ(sweep.shifts.size(), 4u);
 }
 
 }  // namespace

@@ -86,7 +86,10 @@ TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
   // The pool's threads and memory are made before the count starts, as the program makes them
   SweepPool pool(2);
   PaintedPixels painted;
-  Workspace ws{*graphics, scheme, log, &pool, widest_lanes(), &painted};
+  // The results keep every count, every shift's statistics and the hits, in room made before
+  TraceResults results;
+  results.start(scheme.count, true, 100'000);
+  Workspace ws{*graphics, scheme, log, &pool, widest_lanes(), &painted, &results};
   prepare_scheme(ws);
 
   counting = true;
@@ -95,6 +98,9 @@ TEST(NoAllocation, TracingEveryElementKindAllocatesNothing) {
 
   EXPECT_EQ(allocations.load(), 0);
   EXPECT_EQ(rays->count, 100'000);
+  ASSERT_EQ(results.focus.size(), 1u);
+  EXPECT_EQ(results.focus[0].shifts.size(), 5u);
+  EXPECT_TRUE(results.focus[0].best_rms.has_value());
   std::ifstream in(log_path, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::filesystem::remove(log_path);

@@ -133,7 +133,8 @@ TEST_F(TraceCli, OutputThatCannotBeWrittenIsNamedAndTheRestWritten) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"window-01.png", "window-02.png", kLog}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"focus-02.png", "window-01.png", "window-02.png", kLog}));
 }
 
 }  // namespace

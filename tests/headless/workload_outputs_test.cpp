@@ -66,10 +66,13 @@ class WorkloadOutputs : public TraceCli {
     std::string command =
         tracer() + " --out '" + folder.string() + "' '" + scheme.string() + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    // The log and the windows' images; what the tracer writes besides (the through-focus
+    // charts) is not held to the recorded digests.
     std::vector<std::string> lines;
     for (const auto &entry : fs::directory_iterator(folder)) {
-      lines.push_back(name + "/" + entry.path().filename().string() + " " +
-                      digest_of(entry.path()));
+      const std::string file = entry.path().filename().string();
+      if (file.starts_with("focus-")) continue;
+      lines.push_back(name + "/" + file + " " + digest_of(entry.path()));
     }
     return lines;
   }

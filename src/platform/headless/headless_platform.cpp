@@ -6,10 +6,12 @@
 #include <set>
 #include <system_error>
 
+#include "graphics/focus_chart.h"
 #include "model/diagnostics_log.h"
 #include "model/scheme_document.h"
 #include "model/scheme_error.h"
 #include "model/system_error.h"
+#include "model/text_file.h"
 #include "platform/raster/png_writer.h"
 
 namespace lumi {
@@ -36,16 +38,24 @@ std::vector<std::filesystem::path> scheme_folders(const HeadlessOptions& options
   return folders;
 }
 
-std::string window_file_name(int window) {
+// The scheme's windows keep their numbers; a focal plane's through-focus chart is named after
+// the plane.
+std::string window_file_name(int window, const char* extension = "png") {
   char name[32];
-  std::snprintf(name, sizeof name, "window-%02d.png", window);
+  if (window > kFocusChartBase) {
+    std::snprintf(name, sizeof name, "focus-%02d.%s", window - kFocusChartBase, extension);
+  } else {
+    std::snprintf(name, sizeof name, "window-%02d.%s", window, extension);
+  }
   return name;
 }
 
 }  // namespace
 
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options, std::ostream& messages)
-    : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {}
+    : options_(std::move(options)), folders_(scheme_folders(options_)), messages_(messages) {
+  set_vector_recording(options_.svg);
+}
 
 std::filesystem::path HeadlessPlatform::folder_for(std::size_t scheme_index) const {
   return scheme_index < folders_.size() ? folders_[scheme_index] : options_.out_dir;
@@ -180,6 +190,11 @@ void HeadlessPlatform::idle() {
 // The windows are written and a new scheme is requested, as if the user chose "Открыть".
 void HeadlessPlatform::finish_scheme() {
   finish_progress_line();
+  if (options_.scheme_done) {
+    for (const std::string& error : options_.scheme_done(next_scheme_ - 1, current_folder_)) {
+      report_error(error);
+    }
+  }
   write_windows();
   if (open_handler_) open_handler_();
 }
@@ -190,7 +205,14 @@ void HeadlessPlatform::write_windows() {
     if (!image) continue;
     PngResult result = write_png(*image, current_folder_ / window_file_name(w));
     if (!result.ok) report_error(result.error);
+    if (const std::optional<std::string> text = svg(w)) write_svg(w, *text);
   }
+}
+
+void HeadlessPlatform::write_svg(int window, const std::string& text) {
+  const std::string error =
+      write_text_file(current_folder_ / window_file_name(window, "svg"), text);
+  if (!error.empty()) report_error(error);
 }
 
 }  // namespace lumi

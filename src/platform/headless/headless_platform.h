@@ -32,6 +32,12 @@ struct HeadlessOptions {
   // `stop` is raised.
   bool watch = false;
   const std::atomic<bool>* stop = nullptr;
+  bool svg = false;  // each window also as window-NN.svg (focus-KK.svg), vector elements
+  // Called when a scheme is done, before its windows are written, with its index on the command
+  // line and its folder: for the files written from its results. Returns messages of failed
+  // writes, which count as errors.
+  std::function<std::vector<std::string>(std::size_t scheme, const std::filesystem::path& folder)>
+      scheme_done;
 };
 
 class HeadlessPlatform : public RasterDisplay {
@@ -60,6 +66,7 @@ class HeadlessPlatform : public RasterDisplay {
  private:
   void finish_scheme();
   void write_windows();
+  void write_svg(int window, const std::string& text);
   void finish_progress_line();
   const ScriptedEvent* next_event(ScriptedEvent::Kind kind) const;
 

@@ -129,6 +129,15 @@ QAction* FrameWindow::menu_action(int menu, const QString& text, bool command) {
       command && text == QStringLiteral("winstate") ? text : with_mnemonic(text, mnemonics_[menu]));
 }
 
+QMenu* FrameWindow::menu(int number) const {
+  const auto found = menus_.find(number);
+  return found == menus_.end() ? nullptr : found->second.menu;
+}
+
+QString FrameWindow::with_menu_mnemonic(int number, const QString& text) {
+  return with_mnemonic(text, mnemonics_[number]);
+}
+
 void FrameWindow::add_menu_item(MenuItem item) {
   const bool title = !menus_.contains(item.menu);
   // The program's own file commands stand before "Выход" in the same menu.
@@ -557,7 +566,12 @@ void FrameWindow::copy_selection() {
   if (!source || !source->selection()) source = current_view();
   if (!source) return;
   const QImage image = source->selected_image();
-  if (!image.isNull()) QGuiApplication::clipboard()->setImage(image);
+  if (!image.isNull() && copy_hook_) {
+    const QRect part = source->selection().value_or(QRect(QPoint(0, 0), image.size()));
+    copy_hook_(source->window_number(), part, image);
+  } else if (!image.isNull()) {
+    QGuiApplication::clipboard()->setImage(image);
+  }
   source->clear_selection();
   selected_window_ = 0;
 }

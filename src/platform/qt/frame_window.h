@@ -17,6 +17,8 @@
 #include "platform/raster/raster_display.h"
 
 class QAction;
+class QImage;
+class QRect;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -77,6 +79,12 @@ class FrameWindow : public QMainWindow {
   void show_ready();
   void show_warning(const QString& message);
 
+  // What the clipboard gets besides the image of a copy (the desktop's vector copy, see
+  // results_menu.h): called with the window, the part copied in canvas pixels and the image, it
+  // sets the clipboard itself. None: the image alone.
+  using CopyHook = std::function<void(int window, const QRect& part, const QImage& image)>;
+  void set_copy_hook(CopyHook hook) { copy_hook_ = std::move(hook); }
+
   // Built-in commands of the menus.
   void select_whole_window();
   void select_part_of_window();
@@ -102,6 +110,9 @@ class FrameWindow : public QMainWindow {
   QAction* pause_action() const { return pause_action_; }
   QAction* fit_action() const { return fit_action_; }          // the active window's
   QAction* fit_all_action() const { return fit_all_action_; }  // every window's
+  QMenu* menu(int number) const;  // a menu's drop-down list; null for a command or none
+  // `text` with an Alt letter no other entry of menu `number` has (0: the menu bar).
+  QString with_menu_mnemonic(int number, const QString& text);
   QLabel* progress_label() const;
   TraceStatus& trace_status() { return *status_; }
 
@@ -161,6 +172,7 @@ class FrameWindow : public QMainWindow {
   bool open_declined_ = false;  // "Открыть" met unsaved changes the user would not drop
   std::function<void()> open_handler_;  // of "Открыть"
   int selected_window_ = 0;  // the window holding a selection, 0 none
+  CopyHook copy_hook_;
 };
 
 }  // namespace lumi

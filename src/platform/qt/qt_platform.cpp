@@ -134,10 +134,23 @@ void QtPlatform::wake() {
 }
 
 void QtPlatform::idle() {
-  std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, kIdleWait, [this] { return woken_ || stopping_.load(); });
-  woken_ = false;
-  if (stopping_.load()) throw ProgramStopped{};
+  std::deque<std::function<void()>> tasks;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, kIdleWait, [this] { return woken_ || stopping_.load(); });
+    woken_ = false;
+    if (stopping_.load()) throw ProgramStopped{};
+    tasks.swap(program_tasks_);
+  }
+  for (const std::function<void()>& task : tasks) task();
+}
+
+void QtPlatform::run_in_program(std::function<void()> task) {
+  {
+    std::lock_guard lock(mutex_);
+    program_tasks_.push_back(std::move(task));
+  }
+  wake();
 }
 
 // The operation itself goes through a queue of our own, under a standard mutex, and Qt's event

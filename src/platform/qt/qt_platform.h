@@ -64,6 +64,13 @@ class QtPlatform : public RasterDisplay {
   // at once with std::quick_exit(status).
   int finish(int status);
 
+  // GUI thread: `task` runs on the program thread at its next idle moment (a scheme traced, between
+  // interactive steps), where what the program owns (its results, the windows' vector drawings)
+  // may be read.
+  void run_in_program(std::function<void()> task);
+  // Program thread: `operation` runs on the GUI thread, after the window operations posted before.
+  void run_in_gui(std::function<void()> operation) { post(std::move(operation)); }
+
   // GUI thread.
   void deliver_mouse(int window, int event, int key_state, int x, int y);
   void wake();  // an event arrived: the idle program thread looks again
@@ -149,6 +156,7 @@ class QtPlatform : public RasterDisplay {
   bool running_ = false;
   std::atomic<bool> paused_{false};
   std::atomic<bool> stopping_{false};
+  std::deque<std::function<void()>> program_tasks_;  // guarded by mutex_
   std::thread thread_;
 };
 

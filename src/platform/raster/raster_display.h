@@ -18,6 +18,7 @@
 #include "graphics/platform.h"
 #include "platform/raster/canvas.h"
 #include "platform/raster/text_renderer.h"
+#include "platform/raster/vector_recorder.h"
 
 namespace lumi {
 
@@ -70,6 +71,11 @@ class RasterDisplay : public Platform {
   int active_window() const;
   FrameWindowState frame_window() const;
   std::vector<int> menu_commands() const;  // click_menu_command calls, in order
+  // With recording on, each window sized from then on also keeps its drawing as vector elements
+  // (see VectorRecorder); svg() gives them as an SVG document. Program thread only.
+  void set_vector_recording(bool on) { record_vectors_ = on; }
+  std::optional<std::string> svg(int window) const;
+
   // Grows with every change of the window set, titles, sizes or order.
   std::uint64_t window_changes() const { return window_changes_.load(std::memory_order_acquire); }
 
@@ -78,10 +84,13 @@ class RasterDisplay : public Platform {
     bool open = false;
     std::string title;
     std::shared_ptr<Canvas> canvas;
+    std::unique_ptr<VectorRecorder> vectors;  // program thread only
   };
 
   static bool valid_number(int window) { return window >= kFirstWindow && window <= kLastWindow; }
   void bring_to_front(int window);  // lock held
+  void record_rectangle(int mode, int x1, int y1, int x2, int y2);
+  void record_cells(std::string_view text);
   void changed() { window_changes_.fetch_add(1, std::memory_order_release); }
 
   mutable std::mutex mutex_;  // guards windows_, order_, frame_, menu_commands_
@@ -94,6 +103,8 @@ class RasterDisplay : public Platform {
   // Program thread only.
   int active_window_ = 0;
   Canvas* active_ = nullptr;
+  VectorRecorder* active_vectors_ = nullptr;
+  bool record_vectors_ = false;
   TextRenderer text_;
   bool font_error_reported_ = false;
 };

@@ -124,7 +124,7 @@ TextRenderer::Font* TextRenderer::load_font(const std::string& family, int heigh
                        FT_F26Dot6(std::lround(scale.em_y * 64)), 72, 72) != 0) {
     return nullptr;
   }
-  font->metrics = {height, scale.ascent, file->family};
+  font->metrics = {height, scale.ascent, file->family, scale.em_x, scale.em_y};
   prerender(*font);
   fonts_.push_back(std::move(font));
   return fonts_.back().get();
@@ -261,10 +261,30 @@ void TextRenderer::place_masks(std::int64_t left, std::int64_t top, const Glyph&
   masks_.push_back({int(left), int(top), glyph.width, glyph.height, glyph.bits.data()});
 }
 
+TextRenderer::Font* TextRenderer::drawing_font(int index) {
+  return index == kCellFont || index < 0 || index >= int(fonts_.size()) ? cell_font()
+                                                                        : fonts_[index].get();
+}
+
+std::optional<TextRenderer::Metrics> TextRenderer::drawn_metrics(int index) {
+  const Font* font = drawing_font(index);
+  if (!font) return std::nullopt;
+  return font->metrics;
+}
+
+double TextRenderer::advance(int index, std::string_view utf8) {
+  Font* font = drawing_font(index);
+  if (!font) return 0.0;
+  decode_utf8(utf8, codes_);
+  std::int64_t pen_x = 0;  // 26.6
+  for (char32_t code : codes_) {
+    if (code >= 0x20) pen_x += glyph(*font, code, 0).advance_x;
+  }
+  return static_cast<double>(pen_x) / 64.0;
+}
+
 void TextRenderer::draw_text(Canvas& canvas, std::string_view utf8) {
-  const int index = canvas.font();
-  Font* font = index == kCellFont || index < 0 || index >= int(fonts_.size()) ? cell_font()
-                                                                              : fonts_[index].get();
+  Font* font = drawing_font(canvas.font());
   if (!font) return;
   const int rotation = normalize_rotation(canvas.text_rotation());
   double cosine = 1, sine = 0;

@@ -46,6 +46,7 @@ class TextRenderer {
     int height = 0;  // cell height, pixels
     int ascent = 0;  // pixels above the baseline
     std::string family;
+    double em_x = 0.0, em_y = 0.0;  // the face's horizontal and vertical em size, pixels
   };
 
   TextRenderer();
@@ -63,6 +64,10 @@ class TextRenderer {
   // malformed or its face cannot be found.
   int font_index(std::string_view spec);
   std::optional<Metrics> metrics(int font) const;
+  // The metrics of the face draw_text uses for a canvas font index (the text-mode face for index
+  // 0 and unknown ones), and how far the pen moves along the baseline over the text, in pixels.
+  std::optional<Metrics> drawn_metrics(int font);
+  double advance(int font, std::string_view utf8);
 
   // Graphic text at the canvas's current position, in its font, rotation and text colour.
   void draw_text(Canvas& canvas, std::string_view utf8);
@@ -77,6 +82,7 @@ class TextRenderer {
   Font* load_font(const std::string& family, int height, int width, bool bold, bool italic,
                   bool monospace);
   Font* cell_font();
+  Font* drawing_font(int index);
   const Glyph& glyph(Font& font, char32_t code, int rotation);
   void prerender(Font& font);
   static void turn_quarter(Glyph& glyph);
