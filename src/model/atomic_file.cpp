@@ -7,16 +7,16 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <system_error>
 
 #include "model/scheme_error.h"
+#include "model/system_error.h"
 
 namespace lumi {
 
 namespace {
 
 [[noreturn]] void refuse(const std::string& path, int error) {
-  throw SchemeError(path + ": не удалось записать файл: " + std::generic_category().message(error));
+  throw SchemeError(path + ": не удалось записать файл: " + system_error_text(error));
 }
 
 bool write_all(int fd, std::string_view bytes) {

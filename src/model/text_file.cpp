@@ -1,17 +1,18 @@
-// A whole text file written at once.
+// A whole text file written at once, through a temporary file and a rename, so that a failed
+// write leaves no half-written file behind.
 #include "model/text_file.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include "model/atomic_file.h"
+#include "model/scheme_error.h"
 
 namespace lumi {
 
 std::string write_text_file(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (file) file.close();
-  if (!file) return "не удалось записать " + path.string() + ": " + std::strerror(errno);
+  try {
+    write_file_atomically(path.string(), text);
+  } catch (const SchemeError& error) {
+    return error.what();
+  }
   return {};
 }
 

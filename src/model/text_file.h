@@ -7,7 +7,8 @@
 
 namespace lumi {
 
-// Writes the text to the file, replacing it; an empty string when done, else what went wrong.
+// Writes the text to the file, replacing it whole (see write_file_atomically); an empty string
+// when done, else what went wrong, naming the file.
 std::string write_text_file(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace lumi
