@@ -97,7 +97,13 @@ FrameWindow::FrameWindow(QtPlatform& platform)
 
 // The MDI area reports the last sub-window's deactivation while QWidget's destructor hides it,
 // when this object is no longer a FrameWindow: its handlers must not run then.
-FrameWindow::~FrameWindow() { disconnect(mdi_, nullptr, this, nullptr); }
+FrameWindow::~FrameWindow() {
+  // The editor's undo stack, torn down with its parent, reports its clean state changing.
+  for (const QObject* sender : {static_cast<QObject*>(mdi_), static_cast<QObject*>(editor_),
+                                static_cast<QObject*>(&editor_->undo_stack())}) {
+    disconnect(sender, nullptr, this, nullptr);
+  }
+}
 
 // Menus ----------------------------------------------------------------------------------------
 
