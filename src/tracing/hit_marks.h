@@ -21,12 +21,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
-#include <new>
 
 #include "graphics/graphics.h"
 #include "tracing/sweep_pool.h"
+#include "tracing/zeroed_pages.h"
 
 namespace lumi {
 
@@ -38,10 +36,7 @@ class PaintedPixels {
  public:
   static constexpr int kSide = 1024;
 
-  PaintedPixels()
-      : colors_(static_cast<std::uint8_t*>(std::calloc(std::size_t{kSide} * kSide, 1))) {
-    if (!colors_) throw std::bad_alloc();
-  }
+  PaintedPixels() : memory_(std::size_t{kSide} * kSide), colors_(memory_.as<std::uint8_t>()) {}
 
   bool painted(PixelPoint p, int color) const {
     return inside(p) && colors_[index(p)] == color + 1;
@@ -57,7 +52,7 @@ class PaintedPixels {
   // Nothing painted: for the next element, whose window may show anything there.
   void forget() {
     for (int y = box_.y0; y <= box_.y1; ++y) {
-      std::uint8_t* row = colors_.get() + index({box_.x0, y});
+      std::uint8_t* row = colors_ + index({box_.x0, y});
       std::fill(row, row + (box_.x1 - box_.x0 + 1), std::uint8_t{0});
     }
     box_ = {};
@@ -69,10 +64,8 @@ class PaintedPixels {
     return static_cast<std::size_t>(p.y) * kSide + static_cast<std::size_t>(p.x);
   }
 
-  struct Free {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t[], Free> colors_;
+  ZeroedPages memory_;
+  std::uint8_t* colors_;
   struct Box {
     int x0 = kSide, x1 = -1, y0 = kSide, y1 = -1;  // empty
   } box_;

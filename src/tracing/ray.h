@@ -2,10 +2,9 @@
 // reallocated; the source refills it and every later element changes the rays in place.
 #pragma once
 
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <type_traits>
+
+#include "tracing/zeroed_pages.h"
 
 namespace lumi {
 
@@ -27,25 +26,21 @@ class RayBundle {
  public:
   static constexpr int kCapacity = 1'000'000;
 
-  // The records come from calloc: the system hands over zeroed pages only as rays are written,
-  // so a scheme of a few rays does not pay for writing 80 MB at start.
-  RayBundle() : rays_(static_cast<Ray*>(std::calloc(kCapacity, sizeof(Ray)))) {
-    if (!rays_) throw std::bad_alloc();
-  }
+  // The records come zeroed from the system in 2 MB pages (see ZeroedPages), handed over only as
+  // rays are written, so a scheme of a few rays does not pay for writing 80 MB at start.
+  RayBundle() : memory_(std::size_t{kCapacity} * sizeof(Ray)), rays_(memory_.as<Ray>()) {}
 
   // The rays in use, 0-based: ray record i + 1 of the scheme's numbering.
-  Ray* begin() { return rays_.get(); }
-  Ray* end() { return rays_.get() + count; }
+  Ray* begin() { return rays_; }
+  Ray* end() { return rays_ + count; }
   Ray& operator[](int i) { return rays_[static_cast<std::size_t>(i)]; }
   const Ray& operator[](int i) const { return rays_[static_cast<std::size_t>(i)]; }
 
   int count = 0;  // the ray count; only the source writes it
 
  private:
-  struct Free {
-    void operator()(Ray* rays) const { std::free(rays); }
-  };
-  std::unique_ptr<Ray[], Free> rays_;
+  ZeroedPages memory_;
+  Ray* rays_;
 };
 
 }  // namespace lumi

@@ -32,12 +32,12 @@ int SweepPool::default_helpers() {
   return std::clamp(cores - 1, 0, 7);
 }
 
-// The scratch memory starts on a cache line and is whole lines long.
+// The scratch memory starts on a cache line (on a 2 MB page, see ZeroedPages) and is whole lines
+// long.
 SweepPool::SweepPool(int helpers, std::size_t scratch_bytes)
     : scratch_bytes_((std::max(scratch_bytes, kLeastScratchBytes) + kCacheLine - 1) / kCacheLine *
                      kCacheLine),
-      scratch_(static_cast<std::byte*>(
-          ::operator new[](scratch_bytes_, std::align_val_t{kCacheLine}))) {
+      scratch_(scratch_bytes_) {
   threads_.reserve(static_cast<std::size_t>(std::max(helpers, 0)));
   for (int i = 0; i < helpers; ++i) threads_.emplace_back([this] { help(); });
 }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tracing/zeroed_pages.h"
+
 namespace lumi {
 
 // What threads sharing memory keep apart: data one thread writes often sits on a line of its own.
@@ -43,7 +45,7 @@ class SweepPool {
   // is about to trace a changed scheme, and what the sweep would still draw is thrown away.
   void cancel_when(const std::atomic<int>* flag) { cancel_ = flag; }
   bool cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed) != 0; }
-  std::byte* scratch() { return scratch_.get(); }
+  std::byte* scratch() { return scratch_.data(); }
 
   // Calls task(part) for every part in 0..parts-1, each once, on the helpers and on this thread,
   // and returns when all have returned. The task must not throw.
@@ -108,12 +110,9 @@ class SweepPool {
   std::mutex mutex_;
   std::condition_variable round_started_, round_done_;
 
-  struct FreeLines {
-    void operator()(std::byte* p) const { ::operator delete[](p, std::align_val_t{kCacheLine}); }
-  };
   std::size_t scratch_bytes_;
   const std::atomic<int>* cancel_ = nullptr;
-  std::unique_ptr<std::byte[], FreeLines> scratch_;
+  ZeroedPages scratch_;
   std::vector<std::thread> threads_;
 };
 

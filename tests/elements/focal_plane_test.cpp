@@ -104,6 +104,18 @@ TEST_F(FocalPlaneTest, NoLiveRayLogsAsterisks) {
                                                    kTotalText + "       0  точек"}));
 }
 
+// A step not exact in binary: the shifts add up in single precision, and the shift that lands
+// just below zero there (-2.9e-6) is logged as such, where a double sum (+2.4e-8) would not be.
+TEST_F(FocalPlaneTest, InexactStepAccumulatesInSinglePrecision) {
+  set_rays({make_ray(10, 0.5, 0, -1, 0, 0)});
+  trace(-0.5f, 0.0015f, 0.001f);
+  const std::vector<std::string> shifts = shifts_logged();
+  ASSERT_EQ(shifts.size(), 502u);
+  EXPECT_EQ(shifts[499], "   -0.0010");
+  EXPECT_EQ(shifts[500], "   -0.0000");
+  EXPECT_EQ(shifts[501], "    0.0010");
+}
+
 TEST_F(FocalPlaneTest, SpotExtentsLineAndCaptionToTheByte) {
   // At d = -0.5 the plane stands at x = -0.5; its in-plane axis is +y
   set_rays({make_ray(10, 0, 0, -1, 0, 0), make_ray(10, 0.0123, 0.0456, -1, 0, 0)});

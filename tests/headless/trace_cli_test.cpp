@@ -55,6 +55,26 @@ TEST_F(TraceCli, RefusedSchemeIsReportedAndTheNextOneStillTraced) {
   EXPECT_TRUE(fs::exists(out() / "singlet" / kLog));
 }
 
+// An element given fewer parameters keeps the slots the scheme before it left there, and is
+// checked with them: the cylindrical lens of b.ops (width 4) inherits the radii 1 of a.ops.
+TEST_F(TraceCli, SecondSchemeIsCheckedWithTheSlotsTheFirstLeft) {
+  const std::string source = "        11        10\n2\n1\n0\n0\n0\n10\n10\n0.5\n0.5\n1\n";
+  const std::string plane = "        62         8\n4\n4\n8\n0\n0\n-1\n1\n0.5\n";
+  const std::string header = "  -10   10   -5    5\n";
+  const std::string a = file("a.ops", header + source +
+                                          "        44         8\n1\n1\n3\n0\n0\n0\n1\n1\n" +
+                                          plane);
+  const std::string b = file("b.ops", header + source + "        44         1\n4\n" + plane);
+  const TraceRun run = trace("--out " + out().string() + " " + a + " " + b);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_TRUE(fs::exists(out() / "a" / kLog));
+  EXPECT_FALSE(fs::exists(out() / "b"));
+  EXPECT_NE(run.err.find("b.ops"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("ячейка 9 (R1) = 1:"), std::string::npos) << run.err;
+  // Alone, b.ops finds zeros there and is traced
+  EXPECT_EQ(trace("--out " + out("alone").string() + " " + b).status, 0);
+}
+
 TEST_F(TraceCli, MissingFileAndUnwritableOutputFailWithAMessage) {
   TraceRun run = trace("--out " + out().string() + " " + (dir_ / "nowhere.ops").string());
   EXPECT_EQ(run.status, 1);

@@ -196,6 +196,9 @@ TEST(NumericField, SignOfZeroIsKept) {
   EXPECT_TRUE(std::signbit(read_numeric_field("-0").value));
   EXPECT_TRUE(std::signbit(read_numeric_field("-1e-60").value));
   EXPECT_TRUE(std::signbit(read_numeric_field("-.").value));
+  // A sign with nothing after it is no number written: it reads as +0
+  EXPECT_FALSE(std::signbit(read_numeric_field("-").value));
+  EXPECT_FALSE(std::signbit(read_numeric_field(" - ").value));
 }
 
 TEST(NumericField, RefusesOtherShapes) {
@@ -322,12 +325,16 @@ TEST(InstallScheme, CopiesOnlyTheSlotsTheFileGave) {
 
 TEST(SchemeEcho, HeaderElementAndParameterLines) {
   const SchemeFile f = parse_scheme(
-      join({"  -10 12.5   -5 1e20", "        61       2.5", "-0.0001", "123456.7"}), "s");
+      join({"  -10 12.5   -5 1e20", "        61       4.5", "-0.0001", "123456.7", "-",
+            "-0"}),
+      "s");
   const std::vector<std::string> expected = {
       "   -10.000    12.500    -5.000**********",
-      "    1    61.000     2.500",
+      "    1    61.000     4.500",
       "    1    3    -0.000",
       "    1    4123456.703",
+      "    1    5     0.000",
+      "    1    6    -0.000",
   };
   EXPECT_EQ(scheme_echo_lines(f), expected);
 }

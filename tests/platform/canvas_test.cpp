@@ -174,6 +174,28 @@ TEST(CanvasTest, SteepAndShallowLinesClipConsistently) {
   }
 }
 
+// Lines that leave the canvas across the minor axis exactly where the true line is half a pixel
+// past the last row (x-major) or column (y-major): the walk rounds such a tie away from the
+// canvas, so the step there is off it and must not be painted, neither past the pixels' end nor
+// wrapped into the next row.
+TEST(CanvasTest, LineLeavingAtAHalfPixelTieDrawsNothingOffTheCanvas) {
+  // Slope 1/2 from the last row or column inward: the minor coordinate is k(i) = floor((i+1)/2)
+  const int lines[][4] = {{0, 17, 8, 21}, {2, 10, -2, 18}, {27, 0, 31, 8},  {2, 19, -2, 11},
+                          {0, 19, 4, 21}, {29, 0, 25, -2}, {29, 5, 31, 9},  {0, 5, -2, 9}};
+  const int shift = 100;
+  for (const auto& l : lines) {
+    Canvas small(30, 20), large(240, 220);
+    line(small, l[0], l[1], l[2], l[3]);
+    line(large, l[0] + shift, l[1] + shift, l[2] + shift, l[3] + shift);
+    for (int y = 0; y < 20; ++y) {
+      for (int x = 0; x < 30; ++x) {
+        ASSERT_EQ(small.pixel(x, y), large.pixel(x + shift, y + shift))
+            << l[0] << "," << l[1] << " - " << l[2] << "," << l[3] << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 // Lines with ends on, just off and well off the edges, dashed: a line that stays on the canvas
 // is walked whole and one that leaves it is clipped, and either way the pixels are those of the
 // same line drawn whole on a larger canvas.
