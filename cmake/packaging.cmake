@@ -24,4 +24,9 @@ if(LUMIRASTRA_DESKTOP)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
 endif()
+if(LUMIRASTRA_PYTHON)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), "
+         "python3 (<< ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}.99), python3-numpy")
+endif()
 include(CPack)
