@@ -157,8 +157,8 @@ void bind_scheme(py::module_& m) {
       }, "The elements in order.")
       .def("insert", [](SchemeHandle& s, int before, int code) { s.document.insert(before, code); },
            py::arg("before"), py::arg("code"),
-           "Inserts a new element of kind `code` before element `before` (count + 1 appends "
-           "before the end), checked; raises SchemeError when refused.")
+           "Inserts a new element of kind `code` (its initial record, placed in the middle of the "
+           "scheme window) before element `before`, checked; raises SchemeError when refused.")
       .def("remove", [](SchemeHandle& s, int k) { s.document.remove(k); }, py::arg("k"),
            "Removes element k, checked; raises SchemeError when refused.")
       .def("with_changes",
