@@ -75,6 +75,7 @@ class Result:
         return sorted(self._images or {})
 
     def __repr__(self) -> str:
+        """The ray count and the focal planes."""
         return f"Result(rays={self.rays}, focal planes={sorted(self.focus)})"
 
 

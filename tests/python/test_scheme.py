@@ -99,3 +99,13 @@ def test_threads_give_what_one_after_another_gives(telescope):
     for a, b in zip(alone, together):
         assert a.log == b.log
         assert a.focus[4].tobytes() == b.focus[4].tobytes()  # to the bit
+
+
+def test_text_parses_as_the_file_reads(telescope):
+    path, scheme = telescope
+    text = path.read_bytes().decode("cp1251")
+    for parsed in (lumirastra.Scheme.parse(text, str(path)),
+                   lumirastra.Scheme.parse(path.read_bytes(), str(path))):
+        assert [e.slots[s].value for e in parsed for s in e.slots] == \
+               [e.slots[s].value for e in scheme for s in e.slots]
+        assert lumirastra.trace(parsed).log == lumirastra.trace(scheme).log

@@ -1,13 +1,13 @@
 // One scheme traced in a workspace of its own.
 #include "platform/batch/batch_trace.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
-
-#include <unistd.h>
 
 #include "model/cp1251.h"
 #include "model/scheme_error.h"
@@ -78,8 +78,8 @@ void keep_outputs(const Program& program, const BatchDisplay& display, const Bat
 BatchOutcome trace_document(const SchemeDocument& document, const BatchOptions& options) {
   const std::filesystem::path log_path = unique_log_path();
   BatchDisplay display(log_path);
-  auto program = std::make_unique<Program>(
-      display, options.helpers.value_or(SweepPool::default_helpers()));
+  auto program =
+      std::make_unique<Program>(display, options.helpers.value_or(SweepPool::default_helpers()));
   program->collect_hits = options.hits;
   program->focus_charts = options.images;  // the charts change no result, only their windows
   initial_settings(display, program->scheme);
@@ -88,9 +88,8 @@ BatchOutcome trace_document(const SchemeDocument& document, const BatchOptions& 
   document.check({&program->scheme, {}});
   install_scheme(document.file(), document.label(), program->scheme);
   program->document = document;
-  program->log = DiagnosticsLog(log_path, [&display](std::string_view m) {
-    display.report_warning(m);
-  });
+  program->log =
+      DiagnosticsLog(log_path, [&display](std::string_view m) { display.report_warning(m); });
   program->log.restart(scheme_echo_lines(document.file()));
   // The tracer writes its windows at the first interactive step that finds nothing to do; with
   // no pointer events that step draws nothing, so the windows are as the tracing left them.
