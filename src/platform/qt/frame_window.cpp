@@ -95,9 +95,14 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   connect(&editor_->undo_stack(), &QUndoStack::cleanChanged, this, &FrameWindow::update_title);
 }
 
-// The MDI area reports the last sub-window's deactivation while QWidget's destructor hides it,
-// when this object is no longer a FrameWindow: its handlers must not run then.
-FrameWindow::~FrameWindow() { disconnect(mdi_, nullptr, this, nullptr); }
+// The MDI area reports the last sub-window's deactivation while QWidget's destructor hides it, and
+// the editor's undo stack reports its clean state as QWidget's destructor deletes it, when this
+// object is no longer a FrameWindow: its handlers must not run then.
+FrameWindow::~FrameWindow() {
+  disconnect(mdi_, nullptr, this, nullptr);
+  disconnect(&editor_->undo_stack(), nullptr, this, nullptr);
+  disconnect(editor_, nullptr, this, nullptr);
+}
 
 // Menus ----------------------------------------------------------------------------------------
 
