@@ -1,5 +1,6 @@
-# The Debian package, made with `cpack -G DEB` in a build folder: both programs, the examples, the
-# README, the desktop entry, the MIME type of scheme files and the icon, installed under /usr.
+# The Debian package, made with `cpack -G DEB` in a build folder: both programs, the Python module
+# (when built), the examples, the README, the desktop entry, the MIME type of scheme files and the
+# icon, installed under /usr.
 # The libraries the programs link are found by dpkg-shlibdeps (dpkg-dev, with `file`); what they
 # load at run time by name is declared here: the fonts the raster canvas asks fontconfig for and
 # Qt's Russian texts.
@@ -23,5 +24,12 @@ if(LUMIRASTRA_DESKTOP)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, qt6-translations-l10n")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
+endif()
+if(LUMIRASTRA_PYTHON)
+  # The module is built for one minor version of the interpreter.
+  math(EXPR LUMI_PYTHON_NEXT_MINOR "${Python3_VERSION_MINOR} + 1")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), "
+         "python3 (<< ${Python3_VERSION_MAJOR}.${LUMI_PYTHON_NEXT_MINOR}), python3-numpy")
 endif()
 include(CPack)

@@ -44,5 +44,16 @@ done
 "$unpacked/usr/bin/lumirastra-trace" --out "$unpacked/out" \
   "$unpacked/usr/share/lumirastra/examples/newton-telescope.ops" || fail "the tracer failed"
 [[ -s "$unpacked/out/window-01.png" ]] || fail "the tracer wrote no scheme window"
+# The Python module, when the build has it: in Debian's package folder, importable from there.
+if grep -q '^LUMIRASTRA_PYTHON:BOOL=ON' "$build/CMakeCache.txt"; then
+  site="$(cd "$unpacked" && ls -d usr/lib/python3*/dist-packages 2>/dev/null | head -n 1)"
+  if [[ -z "$site" || ! -f "$unpacked/$site/lumirastra/__init__.py" ]]; then
+    fail "missing the Python module lumirastra"
+  else
+    PYTHONPATH="$unpacked/$site" /usr/bin/python3 -c \
+      "import lumirastra; lumirastra.Scheme.read('$unpacked/usr/share/lumirastra/examples/singlet.ops')" \
+      || fail "the Python module does not import"
+  fi
+fi
 ((failed == 0)) && echo "check-package: $(basename "$deb") holds what it must ($depends)"
 exit "$failed"

@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test twice: an optimised build, whose
 # Debian package is then made and checked, and a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer where any finding fails the run. Last, the tests that run threads
-# (the desktop program's, the sweep pool's) run once more under ThreadSanitizer.
+# (the desktop program's, the sweep pool's, whole traces side by side) run once more under
+# ThreadSanitizer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-packages.sh"
@@ -23,9 +24,9 @@ echo "== sanitized build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DLUMIRASTRA_SANITIZE=ON \
   -DLUMIRASTRA_BENCH=OFF
-echo "== desktop and sweep pool tests under ThreadSanitizer"
+echo "== desktop, sweep pool and side-by-side trace tests under ThreadSanitizer"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DLUMIRASTRA_TSAN=ON -DLUMIRASTRA_BENCH=OFF >/dev/null
-cmake --build "$root/build-tsan" -j "$jobs" --target test_desktop test_tracing
+cmake --build "$root/build-tsan" -j "$jobs" --target test_desktop test_tracing test_batch_trace
 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/desktop/tsan.supp" \
-  ctest --test-dir "$root/build-tsan" -R 'Desktop|SweepPool' --output-on-failure
+  ctest --test-dir "$root/build-tsan" -R 'Desktop|SweepPool|BatchTrace' --output-on-failure

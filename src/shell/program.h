@@ -23,10 +23,12 @@
 namespace lumi {
 
 struct Program {
-  explicit Program(Platform& p)
+  // `sweep_helpers`: the sweep pool's helper threads (0: every sweep on the tracing thread).
+  explicit Program(Platform& p, int sweep_helpers = SweepPool::default_helpers())
       : platform(p),
         graphics(p),
-        log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }) {
+        log(kLogFileName, [&p](std::string_view message) { p.report_warning(message); }),
+        pool(sweep_helpers) {
     pool.cancel_when(&scheme.input.edit_request);
   }
 
