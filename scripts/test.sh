@@ -29,4 +29,4 @@ cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInf
   -DLUMIRASTRA_TSAN=ON -DLUMIRASTRA_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j "$jobs" --target test_desktop test_tracing test_batch_trace
 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/desktop/tsan.supp" \
-  ctest --test-dir "$root/build-tsan" -R 'Desktop|SweepPool|BatchTrace' --output-on-failure
+  ctest --test-dir "$root/build-tsan" -R 'Desktop|Editor|SweepPool|BatchTrace' --output-on-failure

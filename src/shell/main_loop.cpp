@@ -91,11 +91,12 @@ SchemeLayout scheme_layout(const Program& program) {
 PassEnd run_interactive_phase(Program& program) {
   Graphics& graphics = program.graphics;
   PointerInput& input = program.scheme.input;
+  // The layout first: whoever sees the handler registered finds the layout it goes with.
+  program.platform.scheme_drawn(scheme_layout(program));
   program.platform.register_mouse_handler(
       1, kMouseEventMask, [&graphics, &input](int, int, int key_state, int x, int y) {
         mouse_handler(graphics, input, x, y, key_state);
       });
-  program.platform.scheme_drawn(scheme_layout(program));
   Workspace ws = program.workspace();
   program.interactive.status = 0;
   while (program.interactive.status != 2) {

@@ -154,8 +154,17 @@ bool DesktopTest::reveal(int window, QPoint p) {
   return shown;
 }
 
+std::unique_ptr<Scheme> DesktopTest::drawn_anchors() const {
+  auto anchors = std::make_unique<Scheme>();
+  if (const std::optional<SchemeLayout> layout = platform_->scheme_layout()) {
+    anchors->count = layout->count;
+    anchors->picks = layout->picks;
+  }
+  return anchors;
+}
+
 QPoint DesktopTest::reveal_anchor(int k) {
-  const PointF anchor = program_->scheme.pick(k);
+  const PointF anchor = drawn_anchors()->pick(k);
   const PixelPoint p = program_->graphics.world_to_pixel(1, 1, anchor.x, anchor.y);
   EXPECT_TRUE(reveal(1, {p.x, p.y}));
   return {p.x, p.y};

@@ -76,6 +76,9 @@ class DesktopTest : public ::testing::Test {
   bool reveal(int window, QPoint p);
   // Where element k's anchor lies in window 1, in canvas pixels, revealed.
   QPoint reveal_anchor(int k);
+  // The element count and anchors the program handed over when the scheme last followed the
+  // mouse (the program thread keeps writing its own pick table).
+  std::unique_ptr<Scheme> drawn_anchors() const;
   // Window numbers of the MDI sub-windows, the back one first.
   std::vector<int> stacking_order() const;
 

@@ -31,7 +31,9 @@ TEST(DesktopPictureGeometry, OnePixelPerDevicePixelOrFittedWithItsAspect) {
 TEST_F(DesktopTest, DesktopTileFitsEveryPictureWholeAndTheMousePicksThroughIt) {
   start_program(example("all-elements.ops"));
   ASSERT_TRUE(wait_for_interactive());
-  const Scheme& scheme = program().scheme;
+  // The anchors as the program handed them over: the interactive step keeps writing its own.
+  const std::unique_ptr<Scheme> anchors = drawn_anchors();
+  const PointerInput& input = program().scheme.input;
   action("Tile")->trigger();
   ASSERT_TRUE(catch_up());
   QTest::qWait(100);  // the scroll areas follow their sub-windows through posted layout events
@@ -50,16 +52,16 @@ TEST_F(DesktopTest, DesktopTileFitsEveryPictureWholeAndTheMousePicksThroughIt) {
   ASSERT_LT(shown.width(), canvas.width());  // tiled: scaled down
   // Each element at its anchor, the cylindrical lens (element 6, at the origin) among them.
   for (int k : {6, 1, 2, 9, 11}) {
-    const PointF anchor = scheme.pick(k);
+    const PointF anchor = anchors->pick(k);
     const PixelPoint p = program().graphics.world_to_pixel(1, 1, anchor.x, anchor.y);
     const QPointF at(shown.x() + (p.x + 0.5) * shown.width() / canvas.width(),
                      shown.y() + (p.y + 0.5) * shown.height() / canvas.height());
     mouse(QTest::MouseMove, view, at.toPoint());
     float x = 0, y = 0;
     EXPECT_TRUE(wait_until([&] {
-      x = scheme.input.pointer_x.load();
-      y = scheme.input.pointer_y.load();
-      return nearest_element(scheme, x, y, 0) == k;
+      x = input.pointer_x.load();
+      y = input.pointer_y.load();
+      return nearest_element(*anchors, x, y, 0) == k;
     }, 3000)) << "element " << k << " at " << anchor.x << "," << anchor.y << ": pointer " << x
               << "," << y;
   }
