@@ -3,7 +3,6 @@
 // the ray bundle's capacity and a sane number of focal-plane shifts.
 #include "model/scheme_check.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -11,17 +10,11 @@
 
 #include "model/element_kinds.h"
 #include "model/scheme_error.h"
+#include "model/scheme_text.h"
 
 namespace lumi {
 
 namespace {
-
-// The shortest text that reads back as the same float.
-std::string shown(float value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
 
 bool is_kind(const ElementRecord& record, float kind) { return std::fabs(record.code()) == kind; }
 
@@ -32,12 +25,12 @@ class Checker {
 
   void header() const {
     if (!(file_.x_min < file_.x_max)) {
-      fail_header("x минимум " + shown(file_.x_min) + " должен быть меньше x максимума " +
-                  shown(file_.x_max));
+      fail_header("x минимум " + shortest_text(file_.x_min) + " должен быть меньше x максимума " +
+                  shortest_text(file_.x_max));
     }
     if (!(file_.y_min < file_.y_max)) {
-      fail_header("y минимум " + shown(file_.y_min) + " должен быть меньше y максимума " +
-                  shown(file_.y_max));
+      fail_header("y минимум " + shortest_text(file_.y_min) + " должен быть меньше y максимума " +
+                  shortest_text(file_.y_max));
     }
   }
 
@@ -102,7 +95,7 @@ class Checker {
 
   [[noreturn]] void fail(int slot, const std::string& fault, int other_slot = 0) const {
     fail_element({slot, other_slot}, ", ячейка " + std::to_string(slot) + " (" + name(slot) +
-                                         ") = " + shown(value(slot)) + ": " + fault);
+                                         ") = " + shortest_text(value(slot)) + ": " + fault);
   }
 
   void finite(int slot) const {
@@ -123,7 +116,7 @@ class Checker {
     if (radius != 0.0 && std::fabs(size) > 2.0 * std::fabs(radius)) {
       fail(slot,
            "радиус кривизны меньше половины размера " + name(size_slot) + " = " +
-               shown(value(size_slot)) + " (ячейка " + std::to_string(size_slot) + ")",
+               shortest_text(value(size_slot)) + " (ячейка " + std::to_string(size_slot) + ")",
            size_slot);
     }
   }
@@ -163,8 +156,8 @@ class Checker {
     const bool unbounded = n == std::numeric_limits<long long>::max();
     if (n <= kMaxShifts && !unbounded) return;
     fail_element({8, 9, 10},
-                 ": смещения от d1 = " + shown(value(8)) + " до d2 = " + shown(value(9)) +
-                     " с шагом h = " + shown(value(10)) + " (ячейки 8, 9, 10) дают больше " +
+                 ": смещения от d1 = " + shortest_text(value(8)) + " до d2 = " + shortest_text(value(9)) +
+                     " с шагом h = " + shortest_text(value(10)) + " (ячейки 8, 9, 10) дают больше " +
                      std::to_string(kMaxShifts) + " смещений" +
                      (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
   }

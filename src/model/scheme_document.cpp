@@ -3,7 +3,6 @@
 #include "model/scheme_document.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -43,12 +42,6 @@ bool same_reading(const SchemeFile& a, const SchemeFile& b) {
     }
   }
   return true;
-}
-
-std::string shown(float value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
 }
 
 // A field right-aligned in `width` columns.
@@ -126,7 +119,7 @@ std::string SchemeDocument::field_or_refuse(int k, int slot, float value, int wi
   std::optional<std::string> text = field_text(value, width);
   if (!text) {
     refuse(k, ", ячейка " + std::to_string(slot) + " (" + describe_slot(element(k), slot).name +
-                  ") = " + shown(value) + ": значение не записать в поле шириной " +
+                  ") = " + shortest_text(value) + ": значение не записать в поле шириной " +
                   std::to_string(width) + " колонок");
   }
   return *text;
@@ -179,7 +172,7 @@ SchemeDocument SchemeDocument::with_slot(int k, int slot, float value) const {
   }
   if (slot == 1) {
     if (is_end_code(value) && k != file_.count) {
-      refuse(k, ": код " + shown(value) + " завершает схему, он возможен только у последнего "
+      refuse(k, ": код " + shortest_text(value) + " завершает схему, он возможен только у последнего "
                 "элемента");
     }
     if (!is_end_code(value) && k == file_.count) {
@@ -209,7 +202,7 @@ SchemeDocument SchemeDocument::with_parameter_count(int k, float value) const {
   const int old_n = std::max(record.parameter_count(), 0);
   const int new_n = std::max(trunc_to_int(value), 0);
   if (new_n > kMaxParameters) {
-    refuse(k, ", ячейка 2 (n) = " + shown(value) + ": больше " + std::to_string(kMaxParameters) +
+    refuse(k, ", ячейка 2 (n) = " + shortest_text(value) + ": больше " + std::to_string(kMaxParameters) +
                   " параметров");
   }
   if (value == 0.0f && record.slot(1) == 0.0f) {
@@ -241,7 +234,7 @@ SchemeDocument SchemeDocument::with_header(int field, float value) const {
   *values[field] = value;
   std::optional<std::string> field_value = field_text(value, kHeaderWidth);
   if (!field_value) {
-    throw SchemeError(label_ + ": заголовок схемы: значение " + shown(value) +
+    throw SchemeError(label_ + ": заголовок схемы: значение " + shortest_text(value) +
                       " не записать в поле шириной " + std::to_string(kHeaderWidth) +
                       " колонок");
   }

@@ -81,10 +81,6 @@ class SchemeDocument {
   SchemeDocument with_overrides(std::span<const SlotOverride> overrides,
                                 std::vector<SlotOrigin>& origins) const;
 
-  friend bool operator==(const SchemeDocument& a, const SchemeDocument& b) {
-    return a.bytes() == b.bytes();
-  }
-
  private:
   // An element's lines: the comment lines right above its element line, the element line, and
   // its parameter lines with any comment lines among them (0-based, `last` included).

@@ -74,11 +74,15 @@ std::string SchemeText::encoded(std::string_view utf8_text) const {
   return utf8 ? std::string(utf8_text) : utf8_to_cp1251(utf8_text);
 }
 
-std::optional<std::string> field_text(float value, int width) {
-  if (!std::isfinite(value)) return std::nullopt;
+std::string shortest_text(float value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  std::string text(buffer, result.ptr);
+  return std::string(buffer, result.ptr);
+}
+
+std::optional<std::string> field_text(float value, int width) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const std::string text = shortest_text(value);
   // The plain shortest form first; shorter spellings only where the field needs them.
   for (std::string candidate : {text, compact_exponent(text), drop_leading_zero(text),
                                 drop_leading_zero(compact_exponent(text))}) {

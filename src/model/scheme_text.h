@@ -31,6 +31,9 @@ struct SchemeText {
   std::string encoded(std::string_view utf8_text) const;
 };
 
+// The shortest text that reads back as the same float ("-1", "1e+30", "nan"), for messages.
+std::string shortest_text(float value);
+
 // The shortest decimal text that a field of the reader reads back as `value` and that fits
 // `width` columns, or nothing when there is none (a value too long, or not finite).
 std::optional<std::string> field_text(float value, int width);
