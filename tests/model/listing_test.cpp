@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "model/cp1251.h"
+#include "support/scratch_dir.h"
 
 namespace lumi {
 namespace {
@@ -82,8 +83,8 @@ TEST(Listing, OnlyPositiveListedCodesGetALine) {
 }
 
 TEST(Listing, AppendsToTheLog) {
-  const auto path = std::filesystem::temp_directory_path() / "lumi-listing-test.dat";
-  std::filesystem::remove(path);
+  const test::ScratchDir dir("lumi-listing");
+  const auto path = dir / "log.dat";
   DiagnosticsLog log(path, [](std::string_view) {});
   log.restart(std::vector<std::string>{"echo"});
   Scheme scheme;
@@ -94,7 +95,6 @@ TEST(Listing, AppendsToTheLog) {
   std::string expected = "echo\n\n" + utf8_to_cp1251(kHeader) + "\n" + kRule + "\n";
   expected += utf8_to_cp1251(scheme_listing_lines(scheme)[3]) + "\n\n";
   EXPECT_EQ(bytes, expected);
-  std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "model/cp1251.h"
 #include "model/element_kinds.h"
 #include "model/scheme_error.h"
+#include "support/scratch_dir.h"
 
 namespace lumi {
 namespace {
@@ -132,9 +133,8 @@ TEST(SchemeDocument, InsertRemoveAndMoveKeepTheRestOfTheFile) {
 }
 
 TEST(SchemeDocument, SavingReplacesTheFileWholeOrNotAtAll) {
-  const fs::path dir = fs::temp_directory_path() / "lumi-document-save";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const test::ScratchDir scratch("lumi-document-save");
+  const fs::path& dir = scratch.path();
   const std::string path = (dir / "s.ops").string();
   SchemeDocument doc = SchemeDocument::parse(small_scheme("\n"), path);
   doc.save(path);
@@ -151,7 +151,6 @@ TEST(SchemeDocument, SavingReplacesTheFileWholeOrNotAtAll) {
   doc.save(path);
   EXPECT_EQ(SchemeDocument::read(path).element(2).slot(5), 301.0f);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  fs::remove_all(dir);
 }
 
 }  // namespace

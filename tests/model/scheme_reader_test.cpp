@@ -14,6 +14,7 @@
 
 #include "model/numeric_field.h"
 #include "model/scheme_error.h"
+#include "support/scratch_dir.h"
 
 namespace lumi {
 namespace {
@@ -264,12 +265,7 @@ TEST(SchemeReader, ParameterCountAbove198IsRefused) {
 
 class SchemeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / "lumi-reader-test";
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
+  test::ScratchDir dir_{"lumi-reader"};
 };
 
 TEST_F(SchemeFileTest, ReadsAFileAndNamesItByItsPath) {
@@ -297,8 +293,8 @@ TEST_F(SchemeFileTest, UnreadableFilesAreRefusedWithTheReason) {
   const std::string missing = (dir_ / "missing.ops").string();
   EXPECT_EQ(message(missing),
             missing + ": не удалось прочитать файл: нет такого файла или папки");
-  EXPECT_EQ(message(dir_.string()),
-            dir_.string() + ": не удалось прочитать файл: это папка, а не файл");
+  EXPECT_EQ(message(dir_.path().string()),
+            dir_.path().string() + ": не удалось прочитать файл: это папка, а не файл");
 }
 
 TEST(InstallScheme, CopiesOnlyTheSlotsTheFileGave) {
