@@ -7,12 +7,6 @@
 
 namespace lumi {
 
-// The same vector in every lane.
-template <int N>
-LUMI_LANES Vec3Lanes<N> in_every_lane(const Vec3& v) {
-  return splat<N>(v.x, v.y, v.z);
-}
-
 // How each lane met the sphere, as SphereMeet says it: `met` (not kMissed), `first` (the larger
 // root taken), `behind` (the smaller one negative, when the larger was not taken) and `second`
 // (the smaller root taken). `point` is the last point accept was asked about: the larger root's
@@ -72,7 +66,7 @@ LUMI_LANES SphereLanes<N> smaller_sphere_root(const SphereRootsLanes<N>& roots,
 template <int N, class Accept>
 LUMI_LANES SphereLanes<N> meet_sphere_lanes(const Vec3Lanes<N>& s, const Vec3Lanes<N>& u,
                                             const Vec3& c, double r, Accept& accept) {
-  return smaller_sphere_root(larger_sphere_root(s, u, c, r, accept), s, u, accept);
+  return smaller_sphere_root<N>(larger_sphere_root<N>(s, u, c, r, accept), s, u, accept);
 }
 
 // across_axis_mark on lanes, before its rounding to single precision (map_hits rounds).

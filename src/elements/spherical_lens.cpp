@@ -304,7 +304,7 @@ struct NormalTest {
   Vec3Lanes<N> normal[2];
 
   LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
-    normal[root] = surface_normal(s, h);
+    normal[root] = surface_normal<N>(s, h);
     const Lanes<N> un = dot(u, normal[root]);
     return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
   }
@@ -373,14 +373,14 @@ LUMI_LANES void meet_larger_root(const Surface& s, int accept_sign, Ray* const* 
   x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
   NormalTest<N> test{s, x.r.direction, accept_sign, {}};
-  x.roots = larger_sphere_root(x.r.position, x.r.direction, s.centre, s.r, test);
+  x.roots = larger_sphere_root<N>(x.r.position, x.r.direction, s.centre, s.r, test);
   x.larger_normal = test.normal[0];
 }
 
 template <int N>
 LUMI_LANES void finish_crossing(const Surface& s, int accept_sign, SurfaceCrossingLanes<N>& x) {
   NormalTest<N> test{s, x.r.direction, accept_sign, {x.larger_normal, {}}};
-  const SphereLanes<N> meet = smaller_sphere_root(x.roots, x.r.position, x.r.direction, test);
+  const SphereLanes<N> meet = smaller_sphere_root<N>(x.roots, x.r.position, x.r.direction, test);
   x.meet = {meet.met & (meet.first | meet.second), meet.point,
             select(meet.first, test.normal[0], test.normal[1])};
   const Vec3Lanes<N> rel = x.meet.hit - in_every_lane<N>(s.vertex);
@@ -464,12 +464,12 @@ LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views, co
 
   const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
   put_hits(hits, f, f.entry, x, x.meet.reached, refracted);
-  if (take_all_turned(x.r, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
+  if (take_all_turned<N>(x.r, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < x.r.count; ++i) {
     Ray& ray = *x.r.rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
     if (refracted[i]) {
-      set_direction(ray, turned, i);
+      set_direction<N>(ray, turned, i);
     } else {
       ray.alive = 0.0;
     }
@@ -489,7 +489,7 @@ LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views, co
   const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
   const LaneMask<N> out_of_glass = x.meet.reached & ~x.outside & ~turned_back;
   put_hits(hits, f, f.exit, x, x.meet.reached & ~turned_back, ~x.outside);
-  if (take_all_turned(x.r, out_of_glass, x.meet.hit, turned, p, out)) return;
+  if (take_all_turned<N>(x.r, out_of_glass, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < x.r.count; ++i) {
     Ray& ray = *x.r.rays[i];
     if (!move_to_hit(x.r, x.meet, i)) continue;
@@ -500,7 +500,7 @@ LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views, co
     if (x.outside[i]) {
       ray.alive = 0.0;
     } else {
-      set_direction(ray, turned, i);
+      set_direction<N>(ray, turned, i);
     }
     out.take(crossing_of(p, i, ray));
   }

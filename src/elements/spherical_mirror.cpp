@@ -120,7 +120,7 @@ struct AgainstNormal {
   const Vec3Lanes<N>& u;
 
   LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int) const {
-    return lanes_lt(dot(u, mirror_normal(m, h)), 0.0);
+    return lanes_lt(dot(u, mirror_normal<N>(m, h)), 0.0);
   }
 };
 
@@ -130,7 +130,7 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
   const RayLanes<N> r = load_lanes<N>(rays, count);
   const Vec3Lanes<N>& u = r.direction;
   AgainstNormal<N> test{m, u};
-  const SphereLanes<N> meet = meet_sphere_lanes(r.position, u, m.centre, m.r, test);
+  const SphereLanes<N> meet = meet_sphere_lanes<N>(r.position, u, m.centre, m.r, test);
   const LaneMask<N> marked = meet.first | meet.second;
   const Vec3Lanes<N>& hit = meet.point;
 
@@ -138,7 +138,7 @@ LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray
   const Lanes<N> r2 = dot(rel, rel);
   const LaneMask<N> stopped = lanes_gt(r2, m.rmax2) | lanes_lt(r2, m.rin2);
   // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
-  const Vec3Lanes<N> w = mirror_normal(m, hit);
+  const Vec3Lanes<N> w = mirror_normal<N>(m, hit);
   const Lanes<N> wl = lane_sqrt(dot(w, w));
   const Lanes<N> f = 2.0 * dot(u, w) / wl;
   const Vec3Lanes<N> turned = u - Vec3Lanes<N>{f * w.x / wl, f * w.y / wl, f * w.z / wl};

@@ -6,18 +6,13 @@
 #include <cmath>
 
 #include "model/numeric.h"
+#include "tracing/lane_math.h"
 #include "tracing/ray.h"
 
 namespace lumi {
 
-struct Vec3 {
-  double x = 0.0, y = 0.0, z = 0.0;
-};
+using Vec3 = Vec3Of<double>;
 
-inline Vec3 operator+(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(double s, const Vec3& a) { return {s * a.x, s * a.y, s * a.z}; }
-inline double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double length(const Vec3& a) { return std::sqrt(dot(a, a)); }
 
 inline Vec3 position_of(const Ray& r) { return {r.x, r.y, r.z}; }

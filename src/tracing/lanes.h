@@ -3,16 +3,12 @@
 // the divider side by side, where one ray's chain would leave it waiting on itself. Four rays fill
 // the 256-bit registers of AVX2, eight the 512-bit ones of AVX-512.
 //
-// Each lane does exactly what the one-ray code does, operation for operation and in the same
-// order, so its results are the same to the bit: IEEE arithmetic rounds each operation alone,
-// the build contracts no multiply-add, and a branch of the one-ray code becomes a select between
-// values computed for every lane.
-//
-// The code on lanes is written once, for N lanes, and compiled for AVX2 (LUMI_LANES). It runs
-// inlined into the two entries of a sweep (ray_sweep.h): one compiled for AVX2 with N = 4, one
-// for AVX-512 with N = 8, where the same vector code takes the wider registers. An entry runs only
-// where the processor has its instructions (Workspace::lanes); elsewhere the one-ray code runs.
-// Comparisons go through lanes_lt and its kin, which keep them whole in the wider entry.
+// An element's arithmetic is written once, as a step over one ray's numbers or N rays' lanes
+// (lane_math.h); what is here moves rays in and out of lanes and maps their hits to pixels. It is
+// compiled for AVX2 (LUMI_LANES) and runs inlined into the two entries of a sweep (ray_sweep.h):
+// one compiled for AVX2 with N = 4, one for AVX-512 with N = 8, where the same vector code takes
+// the wider registers. An entry runs only where the processor has its instructions
+// (Workspace::lanes); elsewhere the same steps run one ray at a time.
 #pragma once
 
 #include <immintrin.h>
@@ -21,6 +17,7 @@
 #include <type_traits>
 
 #include "graphics/graphics.h"
+#include "tracing/lane_math.h"
 #include "tracing/ray.h"
 
 namespace lumi {
@@ -42,112 +39,6 @@ inline int widest_lanes() {
 // The lane count of a sweep's entry, passed down to the code on lanes.
 template <int N>
 using LaneCount = std::integral_constant<int, N>;
-
-template <int N>
-struct LaneTypes {
-  typedef double Lanes __attribute__((vector_size(8 * N)));
-  typedef float Singles __attribute__((vector_size(4 * N)));
-  typedef int Ints __attribute__((vector_size(4 * N)));
-  // Two sets of N lanes side by side: pixels of a segment's starts and ends
-  typedef int PairInts __attribute__((vector_size(8 * N)));
-  typedef long long Bits __attribute__((vector_size(8 * N)));
-};
-
-template <int N>
-using Lanes = typename LaneTypes<N>::Lanes;
-template <int N>
-using IntLanes = typename LaneTypes<N>::Ints;
-// A yes or no for each lane: all ones for yes, zeros for no.
-template <int N>
-using LaneMask = typename LaneTypes<N>::Bits;
-
-// The number of lanes of a vector of doubles.
-template <class V>
-inline constexpr int lanes_of = sizeof(V) / sizeof(double);
-
-// Comparisons of lanes with lanes or with one number, as masks. Each comparison goes straight
-// into a select between two vectors of doubles, the one form in which GCC compares the eight
-// lanes of the wider entry at once: a comparison kept as a vector of its own is lowered for the
-// AVX2 code it was written in, and the wider entry would compare its lanes one at a time.
-template <class V>
-LUMI_LANES V all_ones() {
-  return V(~typename LaneTypes<lanes_of<V>>::Bits{});
-}
-template <class V, class W>
-LUMI_LANES LaneMask<lanes_of<V>> lanes_lt(V a, W b) {
-  return LaneMask<lanes_of<V>>(a < b ? all_ones<V>() : V{});
-}
-template <class V, class W>
-LUMI_LANES LaneMask<lanes_of<V>> lanes_gt(V a, W b) {
-  return LaneMask<lanes_of<V>>(a > b ? all_ones<V>() : V{});
-}
-template <class V, class W>
-LUMI_LANES LaneMask<lanes_of<V>> lanes_ge(V a, W b) {
-  return LaneMask<lanes_of<V>>(a >= b ? all_ones<V>() : V{});
-}
-template <class V, class W>
-LUMI_LANES LaneMask<lanes_of<V>> lanes_eq(V a, W b) {
-  return LaneMask<lanes_of<V>>(a == b ? all_ones<V>() : V{});
-}
-
-// a where the mask says yes, b elsewhere.
-template <class V>
-LUMI_LANES V lane_select(LaneMask<lanes_of<V>> m, V a, V b) {
-  using Bits = LaneMask<lanes_of<V>>;
-  return V((Bits(a) & m) | (Bits(b) & ~m));
-}
-
-template <int N>
-LUMI_LANES Lanes<N> splat(double v) {
-  Lanes<N> lanes;
-  for (int i = 0; i < N; ++i) lanes[i] = v;
-  return lanes;
-}
-
-// Written lane by lane, so that the compiler gives it the entry's widest square root (the build
-// has no errno to set for a negative argument). Lanes of doubles or of singles.
-template <class V>
-LUMI_LANES V lane_sqrt(V v) {
-  constexpr int n = sizeof(V) / sizeof(v[0]);
-  V root;
-  for (int i = 0; i < n; ++i) {
-    if constexpr (sizeof(v[0]) == sizeof(float)) {
-      root[i] = __builtin_sqrtf(v[i]);
-    } else {
-      root[i] = __builtin_sqrt(v[i]);
-    }
-  }
-  return root;
-}
-
-// The lanes rounded to single precision and widened back, as to_single does one value.
-template <class V>
-LUMI_LANES V lanes_to_single(V v) {
-  using Singles = typename LaneTypes<lanes_of<V>>::Singles;
-  return __builtin_convertvector(__builtin_convertvector(v, Singles), V);
-}
-
-inline constexpr long long kSignBit = static_cast<long long>(0x8000000000000000ull);
-
-template <class V>
-LUMI_LANES V lane_abs(V v) {
-  using Bits = typename LaneTypes<lanes_of<V>>::Bits;
-  return V(Bits(v) & ~kSignBit);
-}
-
-// signed_by on lanes: the magnitude |mag| with the sign bit of `difference`.
-template <class V>
-LUMI_LANES V lane_signed_by(V difference, V mag) {
-  using Bits = typename LaneTypes<lanes_of<V>>::Bits;
-  return V(Bits(lane_abs(mag)) | (Bits(difference) & kSignBit));
-}
-
-template <class M>
-LUMI_LANES bool any_lane(M m) {
-  long long any = 0;
-  for (int i = 0; i < lanes_of<M>; ++i) any |= m[i];
-  return any != 0;
-}
 
 // Whether a group of `count` rays fills the lanes and the mask says yes in every one of them.
 template <class M>
@@ -177,36 +68,6 @@ LUMI_LANES auto singles_of(V low, V high) {
   } else {
     return __builtin_shufflevector(l, h, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   }
-}
-
-template <int N>
-struct Vec3Lanes {
-  Lanes<N> x, y, z;
-};
-
-template <int N>
-LUMI_LANES Vec3Lanes<N> operator+(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-template <int N>
-LUMI_LANES Vec3Lanes<N> operator-(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-template <int N>
-LUMI_LANES Vec3Lanes<N> operator*(Lanes<N> s, const Vec3Lanes<N>& a) {
-  return {s * a.x, s * a.y, s * a.z};
-}
-template <int N>
-LUMI_LANES Lanes<N> dot(const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-template <int N>
-LUMI_LANES Vec3Lanes<N> select(LaneMask<N> m, const Vec3Lanes<N>& a, const Vec3Lanes<N>& b) {
-  return {lane_select(m, a.x, b.x), lane_select(m, a.y, b.y), lane_select(m, a.z, b.z)};
-}
-template <int N>
-LUMI_LANES Vec3Lanes<N> splat(double x, double y, double z) {
-  return {splat<N>(x), splat<N>(y), splat<N>(z)};
 }
 
 // Up to N rays, a lane each; lanes past `count` repeat the last ray, so their arithmetic is as
@@ -310,9 +171,10 @@ LUMI_LANES RayLanes<N> load_lanes(Ray* const* rays, int count) {
 }
 
 // N rays' positions and directions written back from lanes.
-template <int N>
-LUMI_LANES void store_rays(Ray* const* rays, const Vec3Lanes<N>& position,
-                           const Vec3Lanes<N>& direction) {
+template <class V>
+LUMI_LANES void store_rays(Ray* const* rays, const Vec3Of<V>& position,
+                           const Vec3Of<V>& direction) {
+  constexpr int N = lanes_of<V>;
   if constexpr (N == 4) {
     store_quad(rays, position, direction);
   } else {
@@ -427,9 +289,9 @@ struct HitPixels {
 
 // Maps segments from `start` to `hit` in the scheme view and marks (u, v) in the element's, each
 // coordinate rounded to single precision first, as the one-ray code does.
-template <int N>
-LUMI_LANES HitPixels<N> map_hits(const LaneViews& views, const Vec3Lanes<N>& start,
-                                 const Vec3Lanes<N>& hit, Lanes<N> u, Lanes<N> v) {
+template <class V>
+LUMI_LANES HitPixels<lanes_of<V>> map_hits(const LaneViews& views, const Vec3Of<V>& start,
+                                           const Vec3Of<V>& hit, V u, V v) {
   return {map_to_pixels(views.segment_x, singles_of(start.x, hit.x)),
           map_to_pixels(views.segment_y, singles_of(start.y, hit.y)),
           map_to_pixels(views.mark_x, singles_of(u, u)),
