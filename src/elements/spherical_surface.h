@@ -1,4 +1,4 @@
-// What the spherical mirror and the spherical lens share: a small 3-vector, the meeting of a ray
+// What the spherical mirror and the spherical lens share: a vector's length, the meeting of a ray
 // with a sphere and the choice between its two roots, the squared distance from a cap's vertex to
 // its rim, and the mark of a hit in a round element's window.
 #pragma once
@@ -11,22 +11,7 @@
 
 namespace lumi {
 
-using Vec3 = Vec3Of<double>;
-
 inline double length(const Vec3& a) { return std::sqrt(dot(a, a)); }
-
-inline Vec3 position_of(const Ray& r) { return {r.x, r.y, r.z}; }
-inline Vec3 direction_of(const Ray& r) { return {r.dir_x, r.dir_y, r.dir_z}; }
-inline void set_position(Ray& r, const Vec3& p) {
-  r.x = p.x;
-  r.y = p.y;
-  r.z = p.z;
-}
-inline void set_direction(Ray& r, const Vec3& d) {
-  r.dir_x = d.x;
-  r.dir_y = d.y;
-  r.dir_z = d.z;
-}
 
 // Squared distance from the vertex of a cap of radius r to its rim at `half` from the axis: the
 // sagitta squared plus half squared. NaN when the rim lies beyond the sphere (half > |r|), which

@@ -165,6 +165,38 @@ LUMI_STEP T lanes_to_single(T v) {
   }
 }
 
+// Single-precision numbers of a step: a float for one ray, lanes of singles for N.
+template <class T>
+struct SinglesType {
+  using type = typename LaneTypes<lanes_of<T>>::Singles;
+};
+template <>
+struct SinglesType<double> {
+  using type = float;
+};
+template <class T>
+using Singles = typename SinglesType<T>::type;
+
+// The numbers rounded to single precision, kept as singles.
+template <class T>
+LUMI_STEP Singles<T> to_singles(T v) {
+  if constexpr (std::is_same_v<T, double>) {
+    return static_cast<float>(v);
+  } else {
+    return __builtin_convertvector(v, Singles<T>);
+  }
+}
+
+// Singles widened back to doubles.
+template <class S>
+LUMI_STEP auto widened(S v) {
+  if constexpr (std::is_same_v<S, float>) {
+    return static_cast<double>(v);
+  } else {
+    return __builtin_convertvector(v, Lanes<int{sizeof(S) / sizeof(float)}>);
+  }
+}
+
 inline constexpr long long kSignBit = static_cast<long long>(0x8000000000000000ull);
 
 template <class T>

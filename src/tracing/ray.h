@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "tracing/lane_math.h"
 #include "tracing/zeroed_pages.h"
 
 namespace lumi {
@@ -21,6 +22,21 @@ struct Ray {
 static_assert(sizeof(Ray) == 80);
 // Zero bytes are a ray as default-initialised, so the bundle can come zeroed from the system
 static_assert(std::is_trivially_copyable_v<Ray> && std::is_aggregate_v<Ray>);
+
+using Vec3 = Vec3Of<double>;
+
+inline Vec3 position_of(const Ray& r) { return {r.x, r.y, r.z}; }
+inline Vec3 direction_of(const Ray& r) { return {r.dir_x, r.dir_y, r.dir_z}; }
+inline void set_position(Ray& r, const Vec3& p) {
+  r.x = p.x;
+  r.y = p.y;
+  r.z = p.z;
+}
+inline void set_direction(Ray& r, const Vec3& d) {
+  r.dir_x = d.x;
+  r.dir_y = d.y;
+  r.dir_z = d.z;
+}
 
 class RayBundle {
  public:
