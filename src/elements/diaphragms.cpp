@@ -82,9 +82,9 @@ void prepare_diaphragm(Workspace& ws, const ElementRecord& e, int k, int mode, K
   draw_across_segment(g, d.xo, d.yo, d.fi, 0.5f * d.width);
 }
 
-// Whether the diaphragm stops a ray whose hit lies dx, dy across and z up from its centre, with w
-// twice the distance across; the measures are compared in single precision. A circular diaphragm
-// compares the sum of squares of the three with its bound.
+// The bound of a circular diaphragm: the least sum of the squares of a hit's distances across and
+// up from the centre that the diaphragm stops (outer) or lets through (inner), so that the sum
+// decides as the diameter compared in single precision would.
 struct StopTest {
   explicit StopTest(const Diaphragm& d) : d(d) {
     if (d.kind == Kind::kOuter) {
@@ -93,15 +93,6 @@ struct StopTest {
     if (d.kind == Kind::kInner) {
       bound = least_sum_where(single_diameter_of, [&](float r) { return r >= d.width; });
     }
-  }
-
-  bool operator()(double across_squared, double z, float w) const {
-    switch (d.kind) {
-      case Kind::kOuter: return across_squared + z * z >= bound;
-      case Kind::kInner: return across_squared + z * z < bound;
-      case Kind::kRect: return w > d.width || to_single(2.0 * std::abs(z)) > d.height;
-    }
-    return false;
   }
 
   Diaphragm d;
@@ -115,30 +106,29 @@ struct StopMark {
   bool operator==(const StopMark&) const = default;
 };
 
-// The stop test and mark of N hits at a time, as the one-ray step of trace_diaphragm makes them.
-template <int N>
-struct StopLanes {
-  Lanes<N> u, v;
-  LaneMask<N> stopped;
-
-  StopMark finish(int i, Ray& ray, PixelPoint at) const {
-    if (stopped[i]) ray.alive = 0.0;
-    return {at, stopped[i] != 0};
-  }
+// A hit at `at`, for one ray (T = double) or N: the mark's coordinates u and v, and whether the
+// diaphragm stops the ray. The measures across are compared in single precision; a circular
+// diaphragm compares the sum of the squares across and up with its bound. root(v) is the square
+// root of v: a parallel beam's memo for one ray, the lanes' own on N.
+template <class T>
+struct StopHit {
+  T u, v;
+  Mask<T> stopped;
 };
 
-template <int N>
-LUMI_LANES StopLanes<N> stop_lanes(const StopTest& stops, const FlatHitLanes<N>& h) {
+template <class T, class Root>
+LUMI_STEP StopHit<T> stop_hit(const StopTest& stops, const Vec3Of<T>& at, Root&& root) {
   const Diaphragm& d = stops.d;
-  const Lanes<N> dx = h.at.x - static_cast<double>(d.xo);
-  const Lanes<N> dy = h.at.y - static_cast<double>(d.yo);
-  const Lanes<N> across_squared = dx * dx + dy * dy;
-  const Lanes<N> w = lanes_to_single(2.0 * lane_sqrt(across_squared));
+  const T dx = at.x - static_cast<double>(d.xo);
+  const T dy = at.y - static_cast<double>(d.yo);
+  const T across_squared = dx * dx + dy * dy;
+  const T w = lanes_to_single(2.0 * root(across_squared));
   // Half of a single is a single: halved in double precision and rounded, it is 0.5f * w
-  const Lanes<N> half = lanes_to_single(0.5 * w);
-  const Lanes<N> u = lane_signed_by(lane_select(lanes_eq(dx, 0.0), dy, dx), half);
-  const Lanes<N>& z = h.at.z;
-  LaneMask<N> stopped{};
+  const T half = lanes_to_single(0.5 * w);
+  // The sign across comes from dy where the hit is exactly level with the centre in x
+  const T u = lane_signed_by(lane_select(lanes_eq(dx, 0.0), dy, dx), half);
+  const T& z = at.z;
+  Mask<T> stopped{};
   switch (d.kind) {
     case Kind::kOuter: stopped = lanes_ge(across_squared + z * z, stops.bound); break;
     case Kind::kInner: stopped = lanes_lt(across_squared + z * z, stops.bound); break;
@@ -150,6 +140,16 @@ LUMI_LANES StopLanes<N> stop_lanes(const StopTest& stops, const FlatHitLanes<N>&
   return {u, z, stopped};
 }
 
+// N hits at a time, for FlatSweep: the marks' u and v, and finish(i, ray, pixel) for each.
+template <int N>
+struct StopLanes : StopHit<Lanes<N>> {
+  StopMark finish(int i, Ray& ray, PixelPoint at) const {
+    const bool stopped = this->stopped[i] != 0;
+    if (stopped) ray.alive = 0.0;
+    return {at, stopped};
+  }
+};
+
 void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k, Kind kind) {
   Graphics& g = ws.graphics;
   const Diaphragm d = read_diaphragm(e, kind);
@@ -158,20 +158,17 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
 
   const StopTest stops(d);
   const HitSink hits = hit_sink(ws, k, rays);
-  const auto on_hit = HitSteps{[&d, &stops, hits, across = RepeatedRoot(),
+  const auto on_hit = HitSteps{[&stops, hits, across = RepeatedRoot(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
-    const double dx = ray.x - d.xo;
-    const double dy = ray.y - d.yo;
-    const double across_squared = dx * dx + dy * dy;
-    const float w = to_single(2.0 * across.of(across_squared));
-    // The sign across comes from dy where the hit is exactly level with the centre in x
-    const float u = to_single(signed_by(dx == 0.0 ? dy : dx, 0.5f * w));
-    const StopMark mark{mark_pixel(u, to_single(ray.z)), stops(across_squared, ray.z, w)};
+    const StopHit<double> hit =
+        stop_hit(stops, position_of(ray), [&across](double v) { return across.of(v); });
+    const float u = to_single(hit.u), v = to_single(hit.v);
+    const StopMark mark{mark_pixel(u, v), hit.stopped};
     if (mark.stopped) ray.alive = 0.0;
-    hits.put(ray, u, to_single(ray.z), !mark.stopped);
+    hits.put(ray, u, v, !mark.stopped);
     return mark;
-  }, [&stops]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
-    return stop_lanes(stops, hits);
+  }, [&stops]<int N>(const FlatHitLanes<N>& h) LUMI_LANES_ATTRIBUTES {
+    return StopLanes<N>{stop_hit(stops, h.at, [](Lanes<N> v) { return lane_sqrt(v); })};
   }};
   // Each ray's segment is drawn in colour 1 in the scheme window and its mark in its own colour,
   // chosen there; colour 1 is then chosen in the diaphragm's window

@@ -42,39 +42,63 @@ struct MirrorMark {
   bool operator==(const MirrorMark&) const = default;
 };
 
-// The mirror's step for N hits at a time, as the one-ray step of trace_flat_mirror does it.
+// The mirror in the frame of one trace.
 struct MirrorFrame {
   double width, height, xo, yo, cos_fi, sin_fi;
 };
 
-template <int N>
-struct MirrorLanes {
-  Lanes<N> u, v;
-  LaneMask<N> outside;
-  Lanes<N> dir_x, dir_y;
-
-  MirrorMark finish(int i, Ray& ray, PixelPoint at) const {
-    if (outside[i]) {
-      ray.alive = 0.0;
-    } else {
-      ray.dir_x = dir_x[i];
-      ray.dir_y = dir_y[i];
-    }
-    return {at, outside[i] != 0};
-  }
+// Where a hit lies, for one ray (T = double) or N: the mark's coordinates u and v, and whether
+// the hit lies outside the rectangle. root(v) is the square root of v: a parallel beam's memo for
+// one ray, the lanes' own on N.
+template <class T>
+struct MirrorHit {
+  T u, v;
+  Mask<T> outside;
 };
 
-template <int N>
-LUMI_LANES MirrorLanes<N> reflect_lanes(const MirrorFrame& m, const FlatHitLanes<N>& h) {
-  const Lanes<N> dx = h.at.x - m.xo;
-  const Lanes<N> dy = h.at.y - m.yo;
-  const Lanes<N> w = 2.0 * lane_sqrt(dx * dx + dy * dy);
-  const Lanes<N> height = 2.0 * lane_abs(h.at.z);
-  const Vec3Lanes<N>& d = h.direction;
-  const Lanes<N> q = m.sin_fi * d.y + m.cos_fi * d.x;
-  return {lane_signed_by(dx, 0.5 * w), h.at.z, lanes_gt(w, m.width) | lanes_gt(height, m.height),
-          d.x - 2.0 * q * m.cos_fi, d.y - 2.0 * q * m.sin_fi};
+template <class T, class Root>
+LUMI_STEP MirrorHit<T> mirror_hit(const MirrorFrame& m, const Vec3Of<T>& at, Root&& root) {
+  const T dx = at.x - m.xo;
+  const T dy = at.y - m.yo;
+  const T w = 2.0 * root(dx * dx + dy * dy);
+  const T height = 2.0 * lane_abs(at.z);
+  // The sign across always comes from dx
+  return {lane_signed_by(dx, 0.5 * w), at.z, lanes_gt(w, m.width) | lanes_gt(height, m.height)};
 }
+
+// The direction (dir_x, dir_y) reflected about the normal; the normal has no z component, so
+// dir_z stays. Worked out for one ray only where it is reflected.
+template <class T>
+struct Turned {
+  T dir_x, dir_y;
+};
+
+template <class T>
+LUMI_STEP Turned<T> reflected(const MirrorFrame& m, T dir_x, T dir_y) {
+  const T q = m.sin_fi * dir_y + m.cos_fi * dir_x;
+  return {dir_x - 2.0 * q * m.cos_fi, dir_y - 2.0 * q * m.sin_fi};
+}
+
+// Stops the ray or turns it, as the hit says; its mark.
+MirrorMark finish_hit(Ray& ray, bool outside, const Turned<double>& turned, PixelPoint at) {
+  if (outside) {
+    ray.alive = 0.0;
+  } else {
+    ray.dir_x = turned.dir_x;
+    ray.dir_y = turned.dir_y;
+  }
+  return {at, outside};
+}
+
+// N hits at a time, for FlatSweep: the marks' u and v, and finish(i, ray, pixel) for each.
+template <int N>
+struct MirrorLanes : MirrorHit<Lanes<N>> {
+  Turned<Lanes<N>> turned;
+
+  MirrorMark finish(int i, Ray& ray, PixelPoint at) const {
+    return finish_hit(ray, this->outside[i] != 0, {turned.dir_x[i], turned.dir_y[i]}, at);
+  }
+};
 
 }  // namespace
 
@@ -92,25 +116,22 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
   const HitSink hits = hit_sink(ws, k, rays);
   const auto on_hit = HitSteps{[=, across = RepeatedRoot(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
-    const double dx = ray.x - xo;
-    const double dy = ray.y - yo;
-    const double w = 2.0 * across.of(dx * dx + dy * dy);
-    const double h = 2.0 * std::abs(ray.z);
-    // The sign across always comes from dx
-    const float u = to_single(signed_by(dx, 0.5 * w));
-    const MirrorMark mark{mark_pixel(u, to_single(ray.z)), w > width || h > height};
-    hits.put(ray, u, to_single(ray.z), !mark.outside);
+    const MirrorHit<double> hit =
+        mirror_hit(frame, position_of(ray), [&across](double v) { return across.of(v); });
+    const float u = to_single(hit.u), v = to_single(hit.v);
+    const MirrorMark mark{mark_pixel(u, v), hit.outside};
+    hits.put(ray, u, v, !mark.outside);
     if (mark.outside) {
       ray.alive = 0.0;
     } else {
-      // Reflect about the normal; the normal has no z component, so dir_z stays
-      const double q = sin_fi * ray.dir_y + cos_fi * ray.dir_x;
-      ray.dir_x = ray.dir_x - 2.0 * q * cos_fi;
-      ray.dir_y = ray.dir_y - 2.0 * q * sin_fi;
+      const Turned<double> turned = reflected(frame, ray.dir_x, ray.dir_y);
+      ray.dir_x = turned.dir_x;
+      ray.dir_y = turned.dir_y;
     }
     return mark;
-  }, [&frame]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
-    return reflect_lanes(frame, hits);
+  }, [&frame]<int N>(const FlatHitLanes<N>& h) LUMI_LANES_ATTRIBUTES {
+    return MirrorLanes<N>{mirror_hit(frame, h.at, [](Lanes<N> v) { return lane_sqrt(v); }),
+                          reflected(frame, h.direction.x, h.direction.y)};
   }};
   HitMarks marks(g, k, ws.painted);
   const auto draw_mark = [&marks](const MirrorMark& mark) {

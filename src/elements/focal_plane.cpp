@@ -159,8 +159,7 @@ template <int N>
 LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, Ray* const* rays,
                                  int count, RecordSink<PlaneHit>& out) {
   const RayLanes<N> r = load_lanes<N>(rays, count);
-  const auto [parallel, t] = meet_plane_lanes(p.plane, r);
-  const Vec3Lanes<N> h = r.position + t * r.direction;
+  const auto [parallel, t, h] = meet_plane(p.plane, BehindRay::kMet, r.position, r.direction);
   const Lanes<N> across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
   const Lanes<N> v = lanes_to_single(2.0 * lane_abs(h.z));
   const Lanes<N> across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;

@@ -37,6 +37,26 @@ inline FlatPlane flat_plane(double nx, double ny, double nz, double xo, double y
 // gratings meet their plane in either direction and move the ray back to it.
 enum class BehindRay { kMet, kStops };
 
+// Where rays from s along u meet the plane: lost where they run parallel to it (|N·u| below
+// kParallelLimit) or meet it behind them where that stops them (t < 0 in single precision), else
+// at s + t·u. For one ray or N.
+template <class T>
+struct PlaneMeeting {
+  Mask<T> lost;
+  T t;
+  Vec3Of<T> hit;
+};
+
+template <class T>
+LUMI_STEP PlaneMeeting<T> meet_plane(const FlatPlane& p, BehindRay behind, const Vec3Of<T>& s,
+                                     const Vec3Of<T>& u) {
+  const T b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
+  Mask<T> lost = lanes_lt(lane_abs(b), kParallelLimit);
+  const T t = -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b;
+  if (behind == BehindRay::kStops) lost |= lanes_lt(lanes_to_single(t), 0.0);
+  return {lost, t, s + t * u};
+}
+
 // Which beams go through a flat element on lanes, where the processor has them: those whose rays
 // each meet the plane in their own way, or every beam, for an element whose own step on lanes
 // saves more than working out each crossing once for a run of rays that repeat it.
@@ -141,23 +161,8 @@ class PlaneCrossing {
   }
 
   void work_out(const Ray& ray) {
-    remember(ray);
-
-    // Parallel rays never meet the plane
-    const FlatPlane& p = plane_;
-    const double b = p.nx * ray.dir_x + p.ny * ray.dir_y + p.nz * ray.dir_z;
-    lost_ = std::abs(b) < kParallelLimit;
-    if (lost_) return;
-    t_ = -(p.nx * ray.x + p.c + p.ny * ray.y + p.nz * ray.z) / b;
-    lost_ = behind_ == BehindRay::kStops && to_single(t_) < 0.0f;
-    if (lost_) return;
-
-    hit_x_ = ray.x + t_ * ray.dir_x;
-    hit_y_ = ray.y + t_ * ray.dir_y;
-    x0_ = to_single(ray.x);
-    y0_ = to_single(ray.y);
-    x1_ = to_single(hit_x_);
-    y1_ = to_single(hit_y_);
+    const PlaneMeeting<double> m = meet_plane(plane_, behind_, position_of(ray), direction_of(ray));
+    adopt(ray, m.lost != 0, m.t, m.hit.x, m.hit.y);
   }
 
   FlatPlane plane_;
@@ -170,23 +175,6 @@ class PlaneCrossing {
   double t_ = 0.0, hit_x_ = 0.0, hit_y_ = 0.0;
   float x0_ = 0.0f, y0_ = 0.0f, x1_ = 0.0f, y1_ = 0.0f;
 };
-
-// Where N rays meet the plane, as PlaneCrossing works it out one ray at a time: the t of each
-// hit, and which rays run parallel to the plane (their t means nothing).
-template <int N>
-struct PlaneLanes {
-  LaneMask<N> parallel;
-  Lanes<N> t;
-};
-
-template <int N>
-LUMI_LANES PlaneLanes<N> meet_plane_lanes(const FlatPlane& p, const RayLanes<N>& r) {
-  const Vec3Lanes<N>& s = r.position;
-  const Vec3Lanes<N>& u = r.direction;
-  const Lanes<N> b = p.nx * u.x + p.ny * u.y + p.nz * u.z;
-  return {lanes_lt(b, kParallelLimit) & lanes_gt(b, -kParallelLimit),
-          -(p.nx * s.x + p.c + p.ny * s.y + p.nz * s.z) / b};
-}
 
 // What N rays bring to an element's hit step on lanes (see trace_flat): their hits on the plane,
 // where they have been moved, their directions and their wavelengths.
@@ -297,10 +285,9 @@ class FlatSweep {
   template <int N>
   LUMI_LANES CrossingLanes<N> cross_lanes(Ray* const* rays, int count) const {
     const RayLanes<N> r = load_lanes<N>(rays, count);
-    const auto [parallel, t] = meet_plane_lanes(crossing_.plane(), r);
-    LaneMask<N> lost = parallel;
-    if (crossing_.behind() == BehindRay::kStops) lost |= lanes_lt(lanes_to_single(t), 0.0);
-    return {r, lost, t, r.position + t * r.direction};
+    const auto [lost, t, hit] =
+        meet_plane(crossing_.plane(), crossing_.behind(), r.position, r.direction);
+    return {r, lost, t, hit};
   }
 
   // N rays' crossings on lanes, then the element's hit step one ray at a time.

@@ -37,14 +37,26 @@ using IntLanes = typename LaneTypes<N>::Ints;
 template <class T>
 inline constexpr int lanes_of = sizeof(T) / sizeof(double);
 
-// A yes or no for each lane: all ones for yes, zeros for no.
+// One ray's yes or no, with the operators of a mask on lanes; as a bool it is the answer.
+struct RayMask {
+  bool yes = false;
+
+  constexpr operator bool() const { return yes; }
+  constexpr RayMask operator~() const { return {!yes}; }
+  constexpr RayMask operator&(RayMask m) const { return {yes && m.yes}; }
+  constexpr RayMask operator|(RayMask m) const { return {yes || m.yes}; }
+  constexpr RayMask& operator&=(RayMask m) { return *this = *this & m; }
+  constexpr RayMask& operator|=(RayMask m) { return *this = *this | m; }
+};
+
+// A yes or no for each lane: all ones for yes, zeros for no on lanes.
 template <class T>
 struct MaskType {
   using type = typename LaneTypes<lanes_of<T>>::Bits;
 };
 template <>
 struct MaskType<double> {
-  using type = long long;
+  using type = RayMask;
 };
 template <class T>
 using Mask = typename MaskType<T>::type;
@@ -53,7 +65,7 @@ using LaneMask = Mask<Lanes<N>>;
 
 // A number of a step, or lane i of it.
 LUMI_STEP double lane(double v, int) { return v; }
-LUMI_STEP long long lane(long long m, int) { return m; }
+LUMI_STEP RayMask lane(RayMask m, int) { return m; }
 template <class V>
 LUMI_STEP auto lane(const V& v, int i) {
   return v[i];
@@ -70,7 +82,7 @@ LUMI_STEP T all_ones() {
 template <class T, class U>
 LUMI_STEP Mask<T> lanes_lt(T a, U b) {
   if constexpr (std::is_same_v<T, double>) {
-    return a < b ? -1 : 0;
+    return {a < b};
   } else {
     return Mask<T>(a < b ? all_ones<T>() : T{});
   }
@@ -78,7 +90,7 @@ LUMI_STEP Mask<T> lanes_lt(T a, U b) {
 template <class T, class U>
 LUMI_STEP Mask<T> lanes_gt(T a, U b) {
   if constexpr (std::is_same_v<T, double>) {
-    return a > b ? -1 : 0;
+    return {a > b};
   } else {
     return Mask<T>(a > b ? all_ones<T>() : T{});
   }
@@ -86,7 +98,7 @@ LUMI_STEP Mask<T> lanes_gt(T a, U b) {
 template <class T, class U>
 LUMI_STEP Mask<T> lanes_ge(T a, U b) {
   if constexpr (std::is_same_v<T, double>) {
-    return a >= b ? -1 : 0;
+    return {a >= b};
   } else {
     return Mask<T>(a >= b ? all_ones<T>() : T{});
   }
@@ -94,7 +106,7 @@ LUMI_STEP Mask<T> lanes_ge(T a, U b) {
 template <class T, class U>
 LUMI_STEP Mask<T> lanes_eq(T a, U b) {
   if constexpr (std::is_same_v<T, double>) {
-    return a == b ? -1 : 0;
+    return {a == b};
   } else {
     return Mask<T>(a == b ? all_ones<T>() : T{});
   }
@@ -104,7 +116,7 @@ LUMI_STEP Mask<T> lanes_eq(T a, U b) {
 template <class T>
 LUMI_STEP T lane_select(Mask<T> m, T a, T b) {
   if constexpr (std::is_same_v<T, double>) {
-    return m != 0 ? a : b;
+    return m ? a : b;
   } else {
     return T((Mask<T>(a) & m) | (Mask<T>(b) & ~m));
   }
@@ -112,8 +124,8 @@ LUMI_STEP T lane_select(Mask<T> m, T a, T b) {
 
 template <class T>
 LUMI_STEP bool any_lane(T m) {
-  if constexpr (std::is_same_v<T, long long>) {
-    return m != 0;
+  if constexpr (std::is_same_v<T, RayMask>) {
+    return m;
   } else {
     long long any = 0;
     for (int i = 0; i < int{sizeof(T) / sizeof(m[0])}; ++i) any |= m[i];
