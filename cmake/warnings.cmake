@@ -1,9 +1,9 @@
 # Warning and sanitizer flags shared by every target of the project.
 add_library(lumi_warnings INTERFACE)
 target_compile_options(lumi_warnings INTERFACE -Wall -Wextra)
-# -Wpsabi warns that a 512-bit vector passed by value would be passed differently with AVX-512
-# than without. The code on lanes (tracing/lanes.h) is always inlined into its entries, so no such
-# vector ever crosses a call.
+# -Wpsabi warns that a vector passed by value would be passed differently with AVX or AVX-512
+# than without. The elements' steps on lanes (tracing/lane_math.h, tracing/lanes.h) are always
+# inlined into the entries of a sweep, so no such vector ever crosses a call.
 target_compile_options(lumi_warnings INTERFACE -Wno-psabi)
 
 if(LUMIRASTRA_SANITIZE)
