@@ -43,43 +43,79 @@ GratingFrame grating_frame(double fi, double psi) {
   return f;
 }
 
-// The direction leaving the grating in order m for the incident direction d, each component in
-// single precision, or false when the order cannot propagate (|s'| > 1).
-bool diffract(const GratingFrame& f, const Vec3& d, int order, double wavelength, double period,
-              Vec3& out) {
+// The grating as its steps read it.
+struct GratingFace {
+  GratingFrame f;
+  double w, h, xo, yo;  // W, H and the centre
+  double order, period;
+};
+
+// Where a hit lies on the face, in single precision as the marks are drawn, and whether it lies
+// within the rectangle.
+template <class T>
+struct GratingSpot {
+  T u, v;
+  Mask<T> inside;
+};
+
+template <class T>
+LUMI_STEP GratingSpot<T> grating_aperture(const GratingFace& g, const Vec3Of<T>& at) {
+  const Vec3Of<T> rel{at.x - g.xo, at.y - g.yo, at.z};
+  const T a = lanes_to_single(2.0 * lane_abs(dot(rel, in_every_lane<T>(g.f.t1))));
+  const T b = lanes_to_single(2.0 * lane_abs(dot(rel, in_every_lane<T>(g.f.t2))));
+  const Mask<T> inside = ~(lanes_gt(a, g.w) | lanes_gt(b, g.h));
+  // Halving a single is exact in double too, so the half is rounded as a single would round it
+  return {lane_signed_by(rel.x, lanes_to_single(0.5 * a)),
+          lane_signed_by(at.z, lanes_to_single(0.5 * b)), inside};
+}
+
+// The direction leaving the grating in the given order for the incident direction d, each
+// component in single precision, and whether the order propagates (it does not when |s'| > 1).
+template <class T>
+struct Diffracted {
+  Mask<T> leaves;
+  Vec3Of<T> out;
+};
+
+template <class T>
+LUMI_STEP Diffracted<T> diffract(const GratingFrame& f, const Vec3Of<T>& d, T wavelength,
+                                 double order, double period) {
+  const Vec3Of<T> n = in_every_lane<T>(f.n), t1 = in_every_lane<T>(f.t1),
+                  t2 = in_every_lane<T>(f.t2);
+
   // Along the grooves the direction is kept
-  const double p = dot(d, f.t1);
-  double p2 = p * p;
-  if (to_single(p2) > 1.0f) p2 = 1.0;
-  const double q = std::sqrt(1.0 - p2);
-  const float s = to_single(order * wavelength / (period * q));
+  const T p = dot(d, t1);
+  T p2 = p * p;
+  p2 = lane_select(lanes_gt(lanes_to_single(p2), 1.0), splat<T>(1.0), p2);
+  const T q = lane_sqrt(1.0 - p2);
+  const Singles<T> s = to_singles(order * wavelength / (period * q));
 
   // Across the grooves: the grating equation on the component along T2
-  const Vec3 r = d - p * f.t1;
-  const double rho = std::sqrt(dot(r, r));
-  const Vec3 r_hat{r.x / rho, r.y / rho, r.z / rho};
-  const float c2 = to_single(dot(f.t2, r_hat));
-  const float s_out = s - c2;
-  const float s_out2 = s_out * s_out;
-  if (s_out2 > 1.0f) return false;
-  const float nu = std::sqrt(1.0f - s_out2);
+  const Vec3Of<T> r = d - p * t1;
+  const T rho = lane_sqrt(dot(r, r));
+  const Vec3Of<T> r_hat{r.x / rho, r.y / rho, r.z / rho};
+  const Singles<T> s_out = s - to_singles(dot(t2, r_hat));
+  const Singles<T> s_out2 = s_out * s_out;
+  const Mask<T> propagates = ~lanes_gt(widened(s_out2), 1.0);
+  // Where the order cannot propagate the root is a NaN that no ray takes
+  const Singles<T> nu = lane_sqrt(1.0f - s_out2);
 
-  const Vec3 dir = rho * (static_cast<double>(nu) * f.n - static_cast<double>(s_out) * f.t2) +
-                   p * f.t1;
-  out = {to_single(dir.x), to_single(dir.y), to_single(dir.z)};
-  return true;
+  const Vec3Of<T> dir = rho * (widened(nu) * n - widened(s_out) * t2) + p * t1;
+  return {propagates, {lanes_to_single(dir.x), lanes_to_single(dir.y), lanes_to_single(dir.z)}};
 }
 
 // diffract remembering its last incident direction and wavelength: the rays of a beam that differ
 // only in where they start leave alike, and the same numbers, bit for bit, give the same result.
 class RepeatedDiffraction {
  public:
-  bool of(const GratingFrame& f, const Ray& ray, int order, double period, Vec3& out) {
+  bool of(const GratingFace& g, const Ray& ray, Vec3& out) {
     if (!known_ || !same_bits(ray.dir_x, d_.x) || !same_bits(ray.dir_y, d_.y) ||
         !same_bits(ray.dir_z, d_.z) || !same_bits(ray.wavelength, wavelength_)) {
       d_ = direction_of(ray);
       wavelength_ = ray.wavelength;
-      leaves_ = diffract(f, d_, order, wavelength_, period, out_);
+      const Diffracted<double> leaving = diffract(g.f, d_, wavelength_, g.order, g.period);
+      leaves_ = leaving.leaves != 0;
+      out_ = leaving.out;
       known_ = true;
     }
     out = out_;
@@ -97,13 +133,6 @@ struct GratingMark {
   PixelPoint at;
   bool leaves;
   bool operator==(const GratingMark&) const = default;
-};
-
-// The grating as its step for N hits at a time reads it.
-struct GratingFace {
-  GratingFrame f;
-  double w, h, xo, yo;  // W, H and the centre
-  double order, period;
 };
 
 template <int N>
@@ -124,47 +153,15 @@ struct GratingLanes {
   }
 };
 
-// diffract for N rays at a time; the single-precision steps are taken in singles.
+// The grating's step for N hits at a time.
 template <int N>
 LUMI_LANES GratingLanes<N> diffract_lanes(const GratingFace& g, const FlatHitLanes<N>& h) {
-  using Singles = typename LaneTypes<N>::Singles;
-  const auto single = [](Lanes<N> v) LUMI_LANES_ATTRIBUTES {
-    return __builtin_convertvector(v, Singles);
-  };
-  const auto widened = [](Singles v) LUMI_LANES_ATTRIBUTES {
-    return __builtin_convertvector(v, Lanes<N>);
-  };
-  const Vec3Lanes<N> n = in_every_lane<N>(g.f.n), t1 = in_every_lane<N>(g.f.t1),
-                     t2 = in_every_lane<N>(g.f.t2);
-
-  // The aperture and the mark, as trace_grating's one-ray step
-  const Vec3Lanes<N> rel{h.at.x - g.xo, h.at.y - g.yo, h.at.z};
-  const Lanes<N> a = lanes_to_single(2.0 * lane_abs(dot(rel, t1)));
-  const Lanes<N> b = lanes_to_single(2.0 * lane_abs(dot(rel, t2)));
-  const LaneMask<N> inside = ~(lanes_gt(a, g.w) | lanes_gt(b, g.h));
-  const Lanes<N> u = lane_signed_by(rel.x, lanes_to_single(0.5 * a));
-  const Lanes<N> v = lane_signed_by(h.at.z, lanes_to_single(0.5 * b));
-
-  // Along the grooves
-  const Vec3Lanes<N>& d = h.direction;
-  const Lanes<N> p = dot(d, t1);
-  Lanes<N> p2 = p * p;
-  p2 = lane_select(lanes_gt(lanes_to_single(p2), 1.0), splat<N>(1.0), p2);
-  const Lanes<N> q = lane_sqrt(1.0 - p2);
-  const Singles s = single(g.order * h.wavelength / (g.period * q));
-
-  // Across the grooves
-  const Vec3Lanes<N> r = d - p * t1;
-  const Lanes<N> rho = lane_sqrt(dot(r, r));
-  const Vec3Lanes<N> r_hat{r.x / rho, r.y / rho, r.z / rho};
-  const Singles s_out = s - single(dot(t2, r_hat));
-  const Singles s_out2 = s_out * s_out;
-  const LaneMask<N> propagates = ~lanes_gt(widened(s_out2), 1.0);
-  const Lanes<N> nu = widened(lane_sqrt(1.0f - s_out2));
-
-  const Vec3Lanes<N> dir = rho * (nu * n - widened(s_out) * t2) + p * t1;
-  return {u, v, inside & propagates,
-          {lanes_to_single(dir.x), lanes_to_single(dir.y), lanes_to_single(dir.z)}};
+  const GratingSpot<Lanes<N>> spot = grating_aperture(g, h.at);
+  const Diffracted<Lanes<N>> leaving = diffract(g.f, h.direction, h.wavelength, g.order, g.period);
+  // Built from the components: copied whole, the 3-vector is moved through general registers
+  // half a vector at a time
+  return {spot.u, spot.v, spot.inside & leaving.leaves,
+          {leaving.out.x, leaving.out.y, leaving.out.z}};
 }
 
 // The 25 grooves across the face at equal steps, projected onto the scheme plane.
@@ -209,21 +206,17 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   // An order that cannot propagate is lost at the face like a ray beside it
   const GratingFace face{f, w, h, xo, yo, static_cast<double>(order), period};
   const HitSink hits = hit_sink(ws, k, rays);
-  const auto on_hit = HitSteps{[=, &f, leaving = RepeatedDiffraction(),
+  const auto on_hit = HitSteps{[&face, hits, leaving = RepeatedDiffraction(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
-    const Vec3 rel{ray.x - xo, ray.y - yo, ray.z};
-    const float a = to_single(2.0 * std::abs(dot(rel, f.t1)));
-    const float b = to_single(2.0 * std::abs(dot(rel, f.t2)));
-    const bool inside = !(a > w || b > h);
+    const GratingSpot<double> spot = grating_aperture(face, position_of(ray));
     Vec3 out;
-    const bool leaves = inside && leaving.of(f, ray, order, period, out);
+    const bool leaves = spot.inside != 0 && leaving.of(face, ray, out);
     if (leaves) {
       set_direction(ray, out);
     } else {
       ray.alive = 0.0;
     }
-    const float u = to_single(signed_by(rel.x, 0.5f * a));
-    const float v = to_single(signed_by(ray.z, 0.5f * b));
+    const float u = to_single(spot.u), v = to_single(spot.v);
     hits.put(ray, u, v, leaves);
     return GratingMark{mark_pixel(u, v), leaves};
   }, [&face]<int N>(const FlatHitLanes<N>& hits) LUMI_LANES_ATTRIBUTES {
