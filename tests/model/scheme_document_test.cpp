@@ -169,7 +169,9 @@ TEST(SchemeDocument, EveryKindInsertedFromItsInitialRecordIsAcceptedAndReadsBack
     changed.insert(2, kind.code);
     const ElementRecord& added = changed.element(2);
     EXPECT_EQ(added.parameter_count(), kind.initial_count) << kind.code;
-    if (kind.xo_slot > 0) EXPECT_EQ(added.slot(kind.xo_slot), 250.0f) << kind.code;
+    if (kind.xo_slot > 0) {
+      EXPECT_EQ(added.slot(kind.xo_slot), 250.0f) << kind.code;
+    }
     EXPECT_EQ(SchemeDocument::parse(changed.bytes(), "s.ops").file().count, 4) << kind.code;
   }
   SchemeDocument lens = doc;
