@@ -285,9 +285,11 @@ class FlatSweep {
   template <int N>
   LUMI_LANES CrossingLanes<N> cross_lanes(Ray* const* rays, int count) const {
     const RayLanes<N> r = load_lanes<N>(rays, count);
-    const auto [lost, t, hit] =
+    const PlaneMeeting<Lanes<N>> m =
         meet_plane(crossing_.plane(), crossing_.behind(), r.position, r.direction);
-    return {r, lost, t, hit};
+    // Built from the components: copied whole, the 3-vector is moved through general registers
+    // half a vector at a time
+    return {r, m.lost, m.t, {m.hit.x, m.hit.y, m.hit.z}};
   }
 
   // N rays' crossings on lanes, then the element's hit step one ray at a time.
