@@ -43,8 +43,8 @@ struct RayMask {
 
   constexpr operator bool() const { return yes; }
   constexpr RayMask operator~() const { return {!yes}; }
-  constexpr RayMask operator&(RayMask m) const { return {yes && m.yes}; }
-  constexpr RayMask operator|(RayMask m) const { return {yes || m.yes}; }
+  constexpr RayMask operator&(RayMask m) const { return {static_cast<bool>(yes & m.yes)}; }
+  constexpr RayMask operator|(RayMask m) const { return {static_cast<bool>(yes | m.yes)}; }
   constexpr RayMask& operator&=(RayMask m) { return *this = *this & m; }
   constexpr RayMask& operator|=(RayMask m) { return *this = *this | m; }
 };
