@@ -124,12 +124,13 @@ bool meet_surface(const Surface& s, const Vec3& axis, Ray& ray, int accept_sign,
     return true;
   }
   // The normal at the point accepted last is the normal at the hit
-  const SphereHit meet = meet_sphere(start, u, s.centre, s.r, [&](const Vec3& h) {
+  auto accept = [&](const Vec3& h, int) -> long long {
     normal = surface_normal(s, h);
     const double un = dot(u, normal);
-    return accept_sign < 0 ? un < 0.0 : un > 0.0;
-  });
-  if (meet.meet != SphereMeet::kHit) return false;
+    return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
+  };
+  const SphereMeeting<double> meet = meet_sphere<double>(start, u, s.centre, s.r, accept);
+  if (!(meet.first | meet.second)) return false;
   hit = meet.point;
   return true;
 }
@@ -191,7 +192,8 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
                   const Ray& ray, Crossing& c) {
   c.from = memo.segment(to_single(start.x), to_single(start.y));
   c.to = memo.segment(to_single(ray.x), to_single(ray.y));
-  const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
+  const float u_p =
+      to_single(across_axis(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi));
   c.mark = memo.mark(u_p, to_single(ray.z));
   c.lost = ray.alive == 0.0;
   memo.hits.put(ray, u_p, to_single(ray.z), !c.lost);
@@ -287,7 +289,7 @@ struct SurfaceLanes {
 };
 
 template <int N>
-LUMI_LANES Vec3Lanes<N> surface_normal(const Surface& s, const Vec3Lanes<N>& h) {
+LUMI_STEP Vec3Lanes<N> surface_normal(const Surface& s, const Vec3Lanes<N>& h) {
   const Vec3Lanes<N> centre = in_every_lane<N>(s.centre);
   const Vec3Lanes<N> w = s.r > 0.0 ? h - centre : centre - h;
   const Lanes<N> l = lane_sqrt(dot(w, w));
@@ -303,7 +305,7 @@ struct NormalTest {
   int accept_sign;
   Vec3Lanes<N> normal[2];
 
-  LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
+  LUMI_STEP LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
     normal[root] = surface_normal<N>(s, h);
     const Lanes<N> un = dot(u, normal[root]);
     return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
@@ -330,7 +332,7 @@ LUMI_LANES HitPixels<N> map_crossings(const LensFrame& f, const Surface& s,
                                       const LaneViews& views, const RayLanes<N>& r,
                                       const Vec3Lanes<N>& hit) {
   const Lanes<N> across =
-      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
+      across_axis(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
   return map_hits(views, r.position, hit, across, hit.z);
 }
 
@@ -360,7 +362,7 @@ template <int N>
 struct SurfaceCrossingLanes {
   RayLanes<N> r;
   Lanes<N> n;
-  SphereRootsLanes<N> roots;
+  SphereRoots<Lanes<N>> roots;
   Vec3Lanes<N> larger_normal;  // at the larger root's point
   SurfaceLanes<N> meet;
   LaneMask<N> outside;
@@ -373,14 +375,14 @@ LUMI_LANES void meet_larger_root(const Surface& s, int accept_sign, Ray* const* 
   x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
   NormalTest<N> test{s, x.r.direction, accept_sign, {}};
-  x.roots = larger_sphere_root<N>(x.r.position, x.r.direction, s.centre, s.r, test);
+  x.roots = larger_sphere_root<Lanes<N>>(x.r.position, x.r.direction, s.centre, s.r, test);
   x.larger_normal = test.normal[0];
 }
 
 template <int N>
 LUMI_LANES void finish_crossing(const Surface& s, int accept_sign, SurfaceCrossingLanes<N>& x) {
   NormalTest<N> test{s, x.r.direction, accept_sign, {x.larger_normal, {}}};
-  const SphereLanes<N> meet = smaller_sphere_root<N>(x.roots, x.r.position, x.r.direction, test);
+  const SphereMeeting<Lanes<N>> meet = smaller_sphere_root<Lanes<N>>(x.roots, x.r.position, x.r.direction, test);
   x.meet = {meet.met & (meet.first | meet.second), meet.point,
             select(meet.first, test.normal[0], test.normal[1])};
   const Vec3Lanes<N> rel = x.meet.hit - in_every_lane<N>(s.vertex);
@@ -445,7 +447,7 @@ LUMI_LANES void put_hits(const HitSink& hits, const LensFrame& f, const Surface&
   if (hits.slots == nullptr) return;
   const Vec3Lanes<N>& hit = x.meet.hit;
   const Lanes<N> across =
-      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
+      across_axis(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
   for (int i = 0; i < x.r.count; ++i) {
     if (!marked[i]) continue;
     hits.put(*x.r.rays[i], static_cast<float>(across[i]), static_cast<float>(hit.z[i]),
