@@ -97,48 +97,171 @@ double index_for(const ElementRecord& e, int pairs, double wavelength) {
 
 // The unit normal of a curved surface at h: away from the centre for a positive radius, toward it
 // for a negative one.
-Vec3 surface_normal(const Surface& s, const Vec3& h) {
-  const Vec3 w = s.r > 0.0 ? h - s.centre : s.centre - h;
-  const double l = length(w);
+template <class T>
+LUMI_STEP Vec3Of<T> surface_normal(const Surface& s, const Vec3Of<T>& h) {
+  const Vec3Of<T> centre = in_every_lane<T>(s.centre);
+  const Vec3Of<T> w = s.r > 0.0 ? h - centre : centre - h;
+  const T l = lane_sqrt(dot(w, w));
   return {w.x / l, w.y / l, w.z / l};
 }
 
 // The part of u across the unit normal m: u - (u·m)·m.
-Vec3 tangential(const Vec3& u, const Vec3& m) {
-  const double um = dot(u, m);
+template <class T>
+LUMI_STEP Vec3Of<T> tangential(const Vec3Of<T>& u, const Vec3Of<T>& m) {
+  const T um = dot(u, m);
   return {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
 }
 
-// Where a ray meets a surface. `accept_sign` is -1 for the entry (against the outward normal)
-// and +1 for the exit (along it). Returns false, with the ray lost, when it misses.
-bool meet_surface(const Surface& s, const Vec3& axis, Ray& ray, int accept_sign, Vec3& hit,
-                  Vec3& normal) {
-  const Vec3 start = position_of(ray);
-  const Vec3 u = direction_of(ray);
-  if (s.r == 0.0) {
-    const double q = dot(axis, u);
-    if (std::abs(q) < kParallelLimit) return false;
-    const double t = -(dot(axis, start) + s.plane_c) / q;
-    hit = start + t * u;
-    normal = axis;
-    return true;
+// Where rays meet a surface: whether each reached it, the hit and the unit normal there.
+template <class T>
+struct SurfaceMeeting {
+  Mask<T> reached;
+  Vec3Of<T> hit, normal;
+};
+
+// The acceptance of a root at a curved surface: the ray runs against the unit normal there
+// (accept_sign -1, into the glass) or along it (+1, out of it). It keeps the normal of each root
+// it was asked about: the normal at the root taken is the normal at the hit.
+template <class T>
+struct NormalTest {
+  const Surface& s;
+  const Vec3Of<T>& u;
+  int accept_sign;
+  Vec3Of<T> normal[2];
+
+  LUMI_STEP Mask<T> operator()(const Vec3Of<T>& h, int root) {
+    normal[root] = surface_normal<T>(s, h);
+    const T un = dot(u, normal[root]);
+    return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
   }
-  // The normal at the point accepted last is the normal at the hit
-  const SphereHit meet = meet_sphere(start, u, s.centre, s.r, [&](const Vec3& h) {
-    normal = surface_normal(s, h);
-    const double un = dot(u, normal);
-    return accept_sign < 0 ? un < 0.0 : un > 0.0;
-  });
-  if (meet.meet != SphereMeet::kHit) return false;
-  hit = meet.point;
-  return true;
+};
+
+// A curved surface met in the sphere's two steps: the larger root with its normal, then the rest.
+template <class T>
+struct LargerRoot {
+  SphereRoots<T> roots;
+  Vec3Of<T> normal;
+};
+
+template <class T>
+LUMI_STEP void larger_surface_root(const Surface& s, int accept_sign, const Vec3Of<T>& start,
+                                   const Vec3Of<T>& u, LargerRoot<T>& larger) {
+  NormalTest<T> test{s, u, accept_sign, {}};
+  larger.roots = larger_sphere_root<T>(start, u, s.centre, s.r, test);
+  larger.normal = test.normal[0];
 }
 
-// Whether a hit lies beyond the surface's aperture.
-bool outside_aperture(const Surface& s, double diameter, const Vec3& hit) {
-  const Vec3 rel = hit - s.vertex;
-  if (s.r == 0.0) return 2.0 * length(rel) > diameter;
-  return dot(rel, rel) > s.rmax2;
+template <class T>
+LUMI_STEP SurfaceMeeting<T> curved_meeting(const Surface& s, int accept_sign,
+                                           const LargerRoot<T>& larger, const Vec3Of<T>& start,
+                                           const Vec3Of<T>& u) {
+  NormalTest<T> test{s, u, accept_sign, {larger.normal, {}}};
+  const SphereMeeting<T> meet = smaller_sphere_root<T>(larger.roots, start, u, test);
+  return {meet.met & (meet.first | meet.second), meet.point,
+          select(meet.first, test.normal[0], test.normal[1])};
+}
+
+// A flat surface is met anywhere ahead or behind, unless the ray runs parallel to it.
+template <class T>
+LUMI_STEP SurfaceMeeting<T> flat_meeting(const Surface& s, const Vec3& axis,
+                                         const Vec3Of<T>& start, const Vec3Of<T>& u) {
+  const Vec3Of<T> a = in_every_lane<T>(axis);
+  const T q = dot(a, u);
+  SurfaceMeeting<T> meet{~lanes_lt(lane_abs(q), kParallelLimit), {}, a};
+  if (one_ray_without(meet.reached)) return meet;
+  const T t = -(dot(a, start) + s.plane_c) / q;
+  meet.hit = start + t * u;
+  return meet;
+}
+
+template <class T>
+LUMI_STEP SurfaceMeeting<T> meet_surface(const Surface& s, const Vec3& axis, int accept_sign,
+                                         const Vec3Of<T>& start, const Vec3Of<T>& u) {
+  if (s.r == 0.0) return flat_meeting<T>(s, axis, start, u);
+  LargerRoot<T> larger;
+  larger_surface_root<T>(s, accept_sign, start, u, larger);
+  return curved_meeting<T>(s, accept_sign, larger, start, u);
+}
+
+// Whether hits lie beyond the surface's aperture.
+template <class T>
+LUMI_STEP Mask<T> outside_aperture(const Surface& s, double diameter, const Vec3Of<T>& hit) {
+  const Vec3Of<T> rel = hit - in_every_lane<T>(s.vertex);
+  if (s.r == 0.0) return lanes_gt(2.0 * lane_sqrt(dot(rel, rel)), diameter);
+  return lanes_gt(dot(rel, rel), s.rmax2);
+}
+
+// What a surface does to the rays that reached it: which it `turns` (to `direction`), which go on
+// (`passed`; each of them is turned) and which are drawn. One ray leaves undone what it does not
+// read.
+template <class T>
+struct SurfaceTurn {
+  Mask<T> turns, passed, drawn;
+  Vec3Of<T> direction;
+};
+
+// Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
+// that would leave the unit sphere) is lost at the entry point.
+template <class T>
+LUMI_STEP SurfaceTurn<T> enter(const LensFrame& f, const SurfaceMeeting<T>& meet,
+                               const Vec3Of<T>& u, T n) {
+  const Mask<T> yes = ~Mask<T>{};
+  SurfaceTurn<T> x{Mask<T>{}, Mask<T>{}, yes, {}};
+  const Mask<T> outside = outside_aperture<T>(f.entry, f.diameter, meet.hit);
+  // A flat face refracts even a ray it stops; a curved one leaves its direction.
+  const Mask<T> turning = f.entry.r == 0.0 ? yes : ~outside;
+  if (one_ray_without(turning & lanes_gt(n, 0.0))) return x;
+  const Vec3Of<T> across = tangential(u, meet.normal);
+  const Vec3Of<T> w{across.x / n, across.y / n, across.z / n};
+  const T root2 = 1.0 - dot(w, w);
+  const Mask<T> refracted = lanes_gt(n, 0.0) & lanes_ge(root2, 0.0);
+  x.turns = turning & refracted;
+  x.passed = ~outside & refracted;
+  if (one_ray_without(x.turns)) return x;
+  x.direction = w - lane_sqrt(root2) * meet.normal;
+  return x;
+}
+
+// Surface 2: out of the glass. A ray turned back by total internal reflection is lost there,
+// neither drawn nor counted.
+template <class T>
+LUMI_STEP SurfaceTurn<T> leave(const LensFrame& f, const SurfaceMeeting<T>& meet,
+                               const Vec3Of<T>& u, T n) {
+  const bool flat = f.exit.r == 0.0;
+  const Mask<T> yes = ~Mask<T>{};
+  SurfaceTurn<T> x{Mask<T>{}, Mask<T>{}, yes, {}};
+  const Mask<T> outside = outside_aperture<T>(f.exit, f.diameter, meet.hit);
+  // The flat face sends even a ray it stops toward -a, whatever side it came from; a curved one
+  // leaves a stopped ray's direction.
+  const Mask<T> turning = flat ? yes : ~outside;
+  if (one_ray_without(turning)) return x;
+  const Vec3Of<T> w = n * tangential(u, meet.normal);
+  const T root2 = 1.0 - dot(w, w);
+  const Mask<T> turned_back =
+      turning & (flat ? lanes_lt(root2, 0.0) : lanes_lt(lanes_to_single(root2), 0.0));
+  x.drawn = ~turned_back;
+  x.turns = turning & ~turned_back;
+  x.passed = ~outside & ~turned_back;
+  if (one_ray_without(x.turns)) return x;
+  const T root = lane_sqrt(root2);
+  x.direction = flat ? w - root * meet.normal : w + root * meet.normal;
+  return x;
+}
+
+template <bool kEntering, class T>
+LUMI_STEP SurfaceTurn<T> turn_at(const LensFrame& f, const SurfaceMeeting<T>& meet,
+                                 const Vec3Of<T>& u, T n) {
+  if constexpr (kEntering) {
+    return enter<T>(f, meet, u, n);
+  } else {
+    return leave<T>(f, meet, u, n);
+  }
+}
+
+// The coordinate across the axis of hits' marks on surface s.
+template <class T>
+LUMI_STEP T mark_across(const LensFrame& f, const Surface& s, const Vec3Of<T>& hit) {
+  return across_axis(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
 }
 
 // What a ray's crossing of a surface draws: the segment from where it started to its new position
@@ -191,7 +314,7 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
                   const Ray& ray, Crossing& c) {
   c.from = memo.segment(to_single(start.x), to_single(start.y));
   c.to = memo.segment(to_single(ray.x), to_single(ray.y));
-  const float u_p = across_axis_mark(ray.x - s.vertex.x, ray.y - s.vertex.y, f.sin_fi, f.cos_fi);
+  const float u_p = to_single(mark_across(f, s, position_of(ray)));
   c.mark = memo.mark(u_p, to_single(ray.z));
   c.lost = ray.alive == 0.0;
   memo.hits.put(ray, u_p, to_single(ray.z), !c.lost);
@@ -202,113 +325,31 @@ void draw_crossing(Graphics& g, HitMarks& marks, const Crossing& c) {
   marks.plot(c.mark, c.lost ? color::kRay : color::kPassingHit);
 }
 
-// Surface 1: into the glass. A ray the index cannot refract (no positive index, or a direction
-// that would leave the unit sphere) is lost at the entry point. Returns whether the ray reached
-// the surface, with what it draws in `c`.
-bool enter_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
+// One ray through surface 1 into the glass (kEntering) or through surface 2 out of it. Returns
+// whether the ray is drawn, with what it draws in `c`; a ray that misses the surface is lost.
+template <bool kEntering>
+bool cross_surface(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
+  const Surface& s = kEntering ? f.entry : f.exit;
   const double n = memo.index.of(ray.wavelength);
   const Vec3 start = position_of(ray);
   const Vec3 u = direction_of(ray);
-  Vec3 hit, m;
-  if (!meet_surface(f.entry, f.axis, ray, -1, hit, m)) {
+  const SurfaceMeeting<double> meet =
+      meet_surface<double>(s, f.axis, kEntering ? -1 : +1, start, u);
+  if (!meet.reached) {
     ray.alive = 0.0;
     return false;
   }
-  set_position(ray, hit);
-  const bool outside = outside_aperture(f.entry, f.diameter, hit);
-  if (outside) ray.alive = 0.0;
-
-  // A flat face refracts even a ray it stops; a curved one leaves its direction.
-  if (f.entry.r == 0.0 || !outside) {
-    bool refracted = false;
-    if (n > 0.0) {
-      const Vec3 across = tangential(u, m);
-      const Vec3 w{across.x / n, across.y / n, across.z / n};
-      const double root2 = 1.0 - dot(w, w);
-      if (root2 >= 0.0) {
-        set_direction(ray, w - std::sqrt(root2) * m);
-        refracted = true;
-      }
-    }
-    if (!refracted) ray.alive = 0.0;
-  }
-  map_crossing(memo, f, f.entry, start, ray, c);
-  return true;
-}
-
-// Surface 2: out of the glass. Returns whether the ray reached the surface and is drawn, with what
-// it draws in `c`; a ray turned back by total internal reflection is moved there but neither
-// drawn nor counted.
-bool leave_glass(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
-  const double n = memo.index.of(ray.wavelength);
-  const Vec3 start = position_of(ray);
-  const Vec3 u = direction_of(ray);
-  Vec3 hit, m;
-  if (!meet_surface(f.exit, f.axis, ray, +1, hit, m)) {
-    ray.alive = 0.0;
-    return false;
-  }
-  set_position(ray, hit);
-  const bool outside = outside_aperture(f.exit, f.diameter, hit);
-  if (outside) ray.alive = 0.0;
-
-  if (f.exit.r == 0.0) {
-    // The flat face sends the ray toward -a whatever side it came from
-    const Vec3 w = n * tangential(u, m);
-    const double root2 = 1.0 - dot(w, w);
-    if (root2 < 0.0) {
-      ray.alive = 0.0;
-      return false;
-    }
-    set_direction(ray, w - std::sqrt(root2) * m);
-  } else if (!outside) {
-    const Vec3 w = n * tangential(u, m);
-    const double root2 = 1.0 - dot(w, w);
-    if (to_single(root2) < 0.0f) {
-      ray.alive = 0.0;
-      return false;
-    }
-    set_direction(ray, w + std::sqrt(root2) * m);
-  }
-  map_crossing(memo, f, f.exit, start, ray, c);
+  set_position(ray, meet.hit);
+  const SurfaceTurn<double> turn = turn_at<kEntering>(f, meet, u, n);
+  if (turn.turns) set_direction(ray, turn.direction);
+  if (!turn.passed) ray.alive = 0.0;
+  if (!turn.drawn) return false;
+  map_crossing(memo, f, s, start, ray, c);
   return true;
 }
 
 // The same two surfaces N rays at a time, for curved surfaces (a flat one costs no square root
-// and stays with one ray at a time). Each step is the one-ray step above on every lane, with its
-// branches turned into selects.
-
-// Where N rays meet a curved surface, as meet_surface: whether each reached it, the hit and
-// the unit normal there.
-template <int N>
-struct SurfaceLanes {
-  LaneMask<N> reached;
-  Vec3Lanes<N> hit, normal;
-};
-
-template <int N>
-LUMI_LANES Vec3Lanes<N> surface_normal(const Surface& s, const Vec3Lanes<N>& h) {
-  const Vec3Lanes<N> centre = in_every_lane<N>(s.centre);
-  const Vec3Lanes<N> w = s.r > 0.0 ? h - centre : centre - h;
-  const Lanes<N> l = lane_sqrt(dot(w, w));
-  return {w.x / l, w.y / l, w.z / l};
-}
-
-// The acceptance of a root at a curved surface: the ray runs against the unit normal there
-// (accept_sign -1) or along it (+1). It keeps the normal of each root it was asked about.
-template <int N>
-struct NormalTest {
-  const Surface& s;
-  const Vec3Lanes<N>& u;
-  int accept_sign;
-  Vec3Lanes<N> normal[2];
-
-  LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int root) {
-    normal[root] = surface_normal<N>(s, h);
-    const Lanes<N> un = dot(u, normal[root]);
-    return accept_sign < 0 ? lanes_lt(un, 0.0) : lanes_gt(un, 0.0);
-  }
-};
+// and stays with one ray at a time): the same steps, on lanes.
 
 // Mostly every lane has the wavelength asked for last. Equal wavelengths, +0 and -0 included, have
 // the same index.
@@ -324,16 +365,6 @@ LUMI_LANES Lanes<N> indices_of(RayLanes<N>& r, IndexMemo& index) {
   return n;
 }
 
-// The pixels of the N rays' crossings, as map_crossing works them out.
-template <int N>
-LUMI_LANES HitPixels<N> map_crossings(const LensFrame& f, const Surface& s,
-                                      const LaneViews& views, const RayLanes<N>& r,
-                                      const Vec3Lanes<N>& hit) {
-  const Lanes<N> across =
-      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
-  return map_hits(views, r.position, hit, across, hit.z);
-}
-
 // What ray i of the lanes draws.
 template <int N>
 LUMI_LANES Crossing crossing_of(const HitPixels<N>& p, int i, const Ray& ray) {
@@ -342,7 +373,7 @@ LUMI_LANES Crossing crossing_of(const HitPixels<N>& p, int i, const Ray& ray) {
 
 // Moves ray i of the lanes to its hit; false when it missed the surface.
 template <int N>
-LUMI_LANES bool move_to_hit(const RayLanes<N>& r, const SurfaceLanes<N>& meet, int i) {
+LUMI_LANES bool move_to_hit(const RayLanes<N>& r, const SurfaceMeeting<Lanes<N>>& meet, int i) {
   Ray& ray = *r.rays[i];
   if (!meet.reached[i]) {
     ray.alive = 0.0;
@@ -354,17 +385,13 @@ LUMI_LANES bool move_to_hit(const RayLanes<N>& r, const SurfaceLanes<N>& meet, i
   return true;
 }
 
-// N rays at a surface: where they meet it, whether outside its aperture, and the part of their
-// direction across the normal, u - (u·m)·m, that refraction scales.
+// N rays at a curved surface: their index, the larger root, then where they meet it.
 template <int N>
 struct SurfaceCrossingLanes {
   RayLanes<N> r;
   Lanes<N> n;
-  SphereRootsLanes<N> roots;
-  Vec3Lanes<N> larger_normal;  // at the larger root's point
-  SurfaceLanes<N> meet;
-  LaneMask<N> outside;
-  Vec3Lanes<N> across;
+  LargerRoot<Lanes<N>> larger;
+  SurfaceMeeting<Lanes<N>> meet;
 };
 
 template <int N>
@@ -372,23 +399,7 @@ LUMI_LANES void meet_larger_root(const Surface& s, int accept_sign, Ray* const* 
                                  IndexMemo& index, SurfaceCrossingLanes<N>& x) {
   x.r = load_lanes<N>(rays, count);
   x.n = indices_of(x.r, index);
-  NormalTest<N> test{s, x.r.direction, accept_sign, {}};
-  x.roots = larger_sphere_root<N>(x.r.position, x.r.direction, s.centre, s.r, test);
-  x.larger_normal = test.normal[0];
-}
-
-template <int N>
-LUMI_LANES void finish_crossing(const Surface& s, int accept_sign, SurfaceCrossingLanes<N>& x) {
-  NormalTest<N> test{s, x.r.direction, accept_sign, {x.larger_normal, {}}};
-  const SphereLanes<N> meet = smaller_sphere_root<N>(x.roots, x.r.position, x.r.direction, test);
-  x.meet = {meet.met & (meet.first | meet.second), meet.point,
-            select(meet.first, test.normal[0], test.normal[1])};
-  const Vec3Lanes<N> rel = x.meet.hit - in_every_lane<N>(s.vertex);
-  x.outside = lanes_gt(dot(rel, rel), s.rmax2);
-  const Vec3Lanes<N>& u = x.r.direction;
-  const Vec3Lanes<N>& m = x.meet.normal;
-  const Lanes<N> um = dot(u, m);
-  x.across = {u.x - um * m.x, u.y - um * m.y, u.z - um * m.z};
+  larger_surface_root<Lanes<N>>(s, accept_sign, x.r.position, x.r.direction, x.larger);
 }
 
 // The groups of rays a sweep hands over at once. Each group's chain of square roots and
@@ -399,15 +410,18 @@ constexpr int kBatchGroups = 4;
 template <int N>
 using CrossingBatch = SurfaceCrossingLanes<N>[kBatchGroups];
 
-// Where the rays[0..count) of a batch cross a surface; returns the number of groups.
+// Where the rays[0..count) of a batch meet a surface; returns the number of groups.
 template <int N>
-LUMI_LANES int cross_surface(const Surface& s, int accept_sign, Ray* const* rays, int count,
+LUMI_LANES int meet_in_batch(const Surface& s, int accept_sign, Ray* const* rays, int count,
                              IndexMemo& index, CrossingBatch<N>& batch) {
   const int groups = (count + N - 1) / N;
   for (int g = 0; g < groups; ++g) {
     meet_larger_root(s, accept_sign, rays + g * N, std::min(N, count - g * N), index, batch[g]);
   }
-  for (int g = 0; g < groups; ++g) finish_crossing(s, accept_sign, batch[g]);
+  for (int g = 0; g < groups; ++g) {
+    SurfaceCrossingLanes<N>& x = batch[g];
+    x.meet = curved_meeting<Lanes<N>>(s, accept_sign, x.larger, x.r.position, x.r.direction);
+  }
   return groups;
 }
 
@@ -436,73 +450,37 @@ LUMI_LANES bool take_all_turned(const RayLanes<N>& r, LaneMask<N> turned_lanes,
   return true;
 }
 
-// The hits the lanes mark on surface s, for the sink: the mark's coordinates of each ray `marked`,
-// `passed` where the ray goes on.
+// The hits the lanes mark, for the sink: the mark's coordinates of each ray `marked`, `passed`
+// where the ray goes on.
 template <int N>
-LUMI_LANES void put_hits(const HitSink& hits, const LensFrame& f, const Surface& s,
-                         const SurfaceCrossingLanes<N>& x, LaneMask<N> marked,
-                         LaneMask<N> passed) {
+LUMI_LANES void put_hits(const HitSink& hits, const SurfaceCrossingLanes<N>& x, Lanes<N> across,
+                         LaneMask<N> marked, LaneMask<N> passed) {
   if (hits.slots == nullptr) return;
-  const Vec3Lanes<N>& hit = x.meet.hit;
-  const Lanes<N> across =
-      across_axis_marks(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
   for (int i = 0; i < x.r.count; ++i) {
     if (!marked[i]) continue;
-    hits.put(*x.r.rays[i], static_cast<float>(across[i]), static_cast<float>(hit.z[i]),
+    hits.put(*x.r.rays[i], static_cast<float>(across[i]), static_cast<float>(x.meet.hit.z[i]),
              passed[i] != 0);
   }
 }
 
-template <int N>
-LUMI_LANES void enter_glass_group(const LensFrame& f, const LaneViews& views, const HitSink& hits,
-                                  const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
-  // Refracted when inside, with a positive index and a direction on the unit sphere
-  const Vec3Lanes<N> w{x.across.x / x.n, x.across.y / x.n, x.across.z / x.n};
-  const Lanes<N> root2 = 1.0 - dot(w, w);
-  const LaneMask<N> refracted = ~x.outside & lanes_gt(x.n, 0.0) & lanes_ge(root2, 0.0);
-  const Vec3Lanes<N> turned = w - lane_sqrt(root2) * x.meet.normal;
-
-  const HitPixels<N> p = map_crossings(f, f.entry, views, x.r, x.meet.hit);
-  put_hits(hits, f, f.entry, x, x.meet.reached, refracted);
-  if (take_all_turned<N>(x.r, x.meet.reached & refracted, x.meet.hit, turned, p, out)) return;
-  for (int i = 0; i < x.r.count; ++i) {
-    Ray& ray = *x.r.rays[i];
-    if (!move_to_hit(x.r, x.meet, i)) continue;
-    if (refracted[i]) {
-      set_direction<N>(ray, turned, i);
-    } else {
-      ray.alive = 0.0;
-    }
-    out.take(crossing_of(p, i, ray));
+// One group of rays through surface 1 (kEntering) or surface 2, once met.
+template <bool kEntering, int N>
+LUMI_LANES void cross_group(const LensFrame& f, const LaneViews& views, const HitSink& hits,
+                            const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
+  const SurfaceMeeting<Lanes<N>>& meet = x.meet;
+  const SurfaceTurn<Lanes<N>> turn = turn_at<kEntering>(f, meet, x.r.direction, x.n);
+  const Lanes<N> across = mark_across(f, kEntering ? f.entry : f.exit, meet.hit);
+  const HitPixels<N> p = map_hits(views, x.r.position, meet.hit, across, meet.hit.z);
+  put_hits(hits, x, across, meet.reached & turn.drawn, turn.passed);
+  if (take_all_turned<N>(x.r, meet.reached & turn.passed, meet.hit, turn.direction, p, out)) {
+    return;
   }
-}
-
-template <int N>
-LUMI_LANES void leave_glass_group(const LensFrame& f, const LaneViews& views, const HitSink& hits,
-                                  const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
-  // Inside, a ray is turned back (total internal reflection) or refracted out
-  const Vec3Lanes<N> w = x.n * x.across;
-  const Lanes<N> root2 = 1.0 - dot(w, w);
-  const LaneMask<N> turned_back = ~x.outside & lanes_lt(lanes_to_single(root2), 0.0);
-  const Vec3Lanes<N> turned = w + lane_sqrt(root2) * x.meet.normal;
-
-  const HitPixels<N> p = map_crossings(f, f.exit, views, x.r, x.meet.hit);
-  const LaneMask<N> out_of_glass = x.meet.reached & ~x.outside & ~turned_back;
-  put_hits(hits, f, f.exit, x, x.meet.reached & ~turned_back, ~x.outside);
-  if (take_all_turned<N>(x.r, out_of_glass, x.meet.hit, turned, p, out)) return;
   for (int i = 0; i < x.r.count; ++i) {
     Ray& ray = *x.r.rays[i];
-    if (!move_to_hit(x.r, x.meet, i)) continue;
-    if (turned_back[i]) {
-      ray.alive = 0.0;
-      continue;
-    }
-    if (x.outside[i]) {
-      ray.alive = 0.0;
-    } else {
-      set_direction<N>(ray, turned, i);
-    }
-    out.take(crossing_of(p, i, ray));
+    if (!move_to_hit(x.r, meet, i)) continue;
+    if (turn.turns[i]) set_direction<N>(ray, turn.direction, i);
+    if (!turn.passed[i]) ray.alive = 0.0;
+    if (turn.drawn[i]) out.take(crossing_of(p, i, ray));
   }
 }
 
@@ -520,12 +498,12 @@ struct SurfaceSweepLanes {
   LUMI_LANES void operator()(LaneCount<N>, Ray* const* rays, int count, RecordSink<Crossing>& out) {
     CrossingBatch<N> batch;
     const Surface& s = entering ? f.entry : f.exit;
-    const int groups = cross_surface(s, entering ? -1 : +1, rays, count, index, batch);
+    const int groups = meet_in_batch(s, entering ? -1 : +1, rays, count, index, batch);
     for (int g = 0; g < groups; ++g) {
       if (entering) {
-        enter_glass_group(f, views, hits, batch[g], out);
+        cross_group<true>(f, views, hits, batch[g], out);
       } else {
-        leave_glass_group(f, views, hits, batch[g], out);
+        cross_group<false>(f, views, hits, batch[g], out);
       }
     }
   }
@@ -620,7 +598,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
   const SweepMemo memo{PointMapper(g.mapping(1, 1)), PointMapper(g.mapping(k, 1)),
                        IndexMemo(e, f.pairs), entry_hits};
   const auto entering = [&f, memo = memo](Ray& ray, Crossing& c) mutable {
-    return enter_glass(f, ray, memo, c);
+    return cross_surface<true>(f, ray, memo, c);
   };
   const LaneViews views = lane_views(g, k);
   const SurfaceSweepLanes entering_lanes{f, views, memo.index, true, entry_hits};
@@ -635,7 +613,7 @@ void trace_spherical_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays
 
   const HitSink exit_hits = hit_sink(ws, k, rays);
   const auto leaving = [&f, memo = SweepMemo{memo.segment, memo.mark, memo.index, exit_hits}](
-                           Ray& ray, Crossing& c) mutable { return leave_glass(f, ray, memo, c); };
+                           Ray& ray, Crossing& c) mutable { return cross_surface<false>(f, ray, memo, c); };
   const SurfaceSweepLanes leaving_lanes{f, views, memo.index, false, exit_hits};
   const int drawn =
       lanes && f.exit.r != 0.0

@@ -89,12 +89,15 @@ double limit_distance2(double r, double diameter) {
   return r == 0.0 ? half * half : cap_rim_distance2(r, half);
 }
 
-// The curved mirror four rays at a time (a flat one stays with one ray at a time): what the
-// one-ray arithmetic of trace_spherical_mirror does, lane by lane.
-struct CurvedMirror {
+// The mirror in the frame of one call.
+struct MirrorFrame {
   double sin_fi, cos_fi, r;
   Vec3 vertex, centre;
   double rmax2, rin2;
+  // A flat mirror's plane n·P + plane_c = 0, and its normal in single precision, which reflects
+  Vec3 normal;
+  double plane_c;
+  Vec3 normal_single;
   HitSink hits;
 };
 
@@ -106,76 +109,117 @@ struct MirrorDrawing {
   bool operator==(const MirrorDrawing&) const = default;
 };
 
-// The mirror's normal at a hit, unnormalised: toward the centre, away from it when R < 0.
-template <int N>
-LUMI_LANES Vec3Lanes<N> mirror_normal(const CurvedMirror& m, const Vec3Lanes<N>& h) {
-  const Vec3Lanes<N> centre = in_every_lane<N>(m.centre);
+// The curved mirror's normal at a hit, unnormalised: toward the centre, away from it when R < 0.
+template <class T>
+LUMI_STEP Vec3Of<T> mirror_normal(const MirrorFrame& m, const Vec3Of<T>& h) {
+  const Vec3Of<T> centre = in_every_lane<T>(m.centre);
   return m.r < 0.0 ? h - centre : centre - h;
 }
 
 // A root is taken where the ray runs against the mirror's normal.
-template <int N>
+template <class T>
 struct AgainstNormal {
-  const CurvedMirror& m;
-  const Vec3Lanes<N>& u;
+  const MirrorFrame& m;
+  const Vec3Of<T>& u;
 
-  LUMI_LANES LaneMask<N> operator()(const Vec3Lanes<N>& h, int) const {
-    return lanes_lt(dot(u, mirror_normal<N>(m, h)), 0.0);
+  LUMI_STEP Mask<T> operator()(const Vec3Of<T>& h, int) const {
+    return lanes_lt(dot(u, mirror_normal<T>(m, h)), 0.0);
   }
 };
 
+// What the mirror does to rays: whether each `reached` it (a ray that misses it, or meets it only
+// behind, is lost), the hit, whether `marked` there (a ray that only touches the sphere is drawn up
+// to it and goes on unchanged) and `stopped` (outside the ring between hole and rim), the mark
+// across the axis and the reflected direction. One ray leaves undone what it does not read.
+template <class T>
+struct MirrorReflection {
+  Mask<T> reached, marked, stopped;
+  Vec3Of<T> hit;
+  T across;
+  Vec3Of<T> turned;
+};
+
+// The mark of a hit on the mirror, and whether the ring stops the ray there.
+template <class T>
+LUMI_STEP void mark_on_mirror(const MirrorFrame& m, MirrorReflection<T>& x) {
+  const Vec3Of<T> rel = x.hit - in_every_lane<T>(m.vertex);
+  const T r2 = dot(rel, rel);
+  x.stopped = lanes_gt(r2, m.rmax2) | lanes_lt(r2, m.rin2);
+  x.across = across_axis(rel.x, rel.y, m.sin_fi, m.cos_fi);
+}
+
+template <class T>
+LUMI_STEP MirrorReflection<T> reflect(const MirrorFrame& m, const Vec3Of<T>& s,
+                                      const Vec3Of<T>& u) {
+  AgainstNormal<T> test{m, u};
+  const SphereMeeting<T> meet = meet_sphere<T>(s, u, m.centre, m.r, test);
+  MirrorReflection<T> x;
+  x.reached = meet.met & ~meet.behind;
+  x.marked = meet.first | meet.second;
+  x.hit = meet.point;
+  if (one_ray_without(x.marked)) return x;
+  mark_on_mirror(m, x);
+  if (one_ray_without(~x.stopped)) return x;
+  // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
+  const Vec3Of<T> w = mirror_normal<T>(m, x.hit);
+  const T wl = lane_sqrt(dot(w, w));
+  const T f = 2.0 * dot(u, w) / wl;
+  x.turned = u - Vec3Of<T>{f * w.x / wl, f * w.y / wl, f * w.z / wl};
+  return x;
+}
+
+// The flat mirror, one ray at a time: it costs no square root that lanes would share out.
+MirrorReflection<double> reflect_flat(const MirrorFrame& m, const Vec3& s, const Vec3& u) {
+  MirrorReflection<double> x;
+  const double q = dot(u, m.normal);
+  x.reached = x.marked = std::abs(q) < kParallelLimit ? 0 : -1;
+  if (!x.reached) return x;
+  const double t = -(dot(m.normal, s) + m.plane_c) / q;
+  x.hit = s + t * u;
+  mark_on_mirror(m, x);
+  if (!x.stopped) x.turned = u - 2.0 * dot(u, m.normal_single) * m.normal_single;
+  return x;
+}
+
 template <int N>
-LUMI_LANES void reflect_lanes(const CurvedMirror& m, const LaneViews& views, Ray* const* rays,
+LUMI_LANES void reflect_lanes(const MirrorFrame& m, const LaneViews& views, Ray* const* rays,
                               int count, RecordSink<MirrorDrawing>& out) {
   const RayLanes<N> r = load_lanes<N>(rays, count);
-  const Vec3Lanes<N>& u = r.direction;
-  AgainstNormal<N> test{m, u};
-  const SphereLanes<N> meet = meet_sphere_lanes<N>(r.position, u, m.centre, m.r, test);
-  const LaneMask<N> marked = meet.first | meet.second;
-  const Vec3Lanes<N>& hit = meet.point;
-
-  const Vec3Lanes<N> rel = hit - in_every_lane<N>(m.vertex);
-  const Lanes<N> r2 = dot(rel, rel);
-  const LaneMask<N> stopped = lanes_gt(r2, m.rmax2) | lanes_lt(r2, m.rin2);
-  // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
-  const Vec3Lanes<N> w = mirror_normal<N>(m, hit);
-  const Lanes<N> wl = lane_sqrt(dot(w, w));
-  const Lanes<N> f = 2.0 * dot(u, w) / wl;
-  const Vec3Lanes<N> turned = u - Vec3Lanes<N>{f * w.x / wl, f * w.y / wl, f * w.z / wl};
-  const Lanes<N> across = across_axis_marks(rel.x, rel.y, m.sin_fi, m.cos_fi);
-  const HitPixels<N> p = map_hits(views, r.position, hit, across, hit.z);
+  const MirrorReflection<Lanes<N>> x = reflect<Lanes<N>>(m, r.position, r.direction);
+  const Vec3Lanes<N>& hit = x.hit;
+  const HitPixels<N> p = map_hits(views, r.position, hit, x.across, hit.z);
 
   // Mostly every ray of a full group is reflected: then the rays are written back whole
-  if (full_and_every_lane(count, marked & ~stopped)) {
+  if (full_and_every_lane(count, x.marked & ~x.stopped)) {
     for (int i = 0; i < N; ++i) {
-      m.hits.put(*rays[i], static_cast<float>(across[i]), static_cast<float>(hit.z[i]), true);
+      m.hits.put(*rays[i], static_cast<float>(x.across[i]), static_cast<float>(hit.z[i]), true);
     }
-    store_rays(rays, hit, turned);
+    store_rays(rays, hit, x.turned);
     for (int i = 0; i < N; ++i) out.take({p.mark(i), true, false, p.from(i), p.to(i)});
     return;
   }
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    if (!meet.met[i] || meet.behind[i]) {
+    if (!x.reached[i]) {
       ray.alive = 0.0;
       continue;
     }
     MirrorDrawing& d = out.next();
     d = {};
-    d.marked = marked[i];
-    if (marked[i]) {
-      d.stopped = stopped[i];
+    d.marked = x.marked[i];
+    if (x.marked[i]) {
+      d.stopped = x.stopped[i];
       d.mark = p.mark(i);
-      m.hits.put(ray, static_cast<float>(across[i]), static_cast<float>(hit.z[i]), !d.stopped);
-      if (stopped[i]) {
+      m.hits.put(ray, static_cast<float>(x.across[i]), static_cast<float>(hit.z[i]), !d.stopped);
+      if (x.stopped[i]) {
         ray.alive = 0.0;
       } else {
         ray.x = hit.x[i];
         ray.y = hit.y[i];
         ray.z = hit.z[i];
-        ray.dir_x = turned.x[i];
-        ray.dir_y = turned.y[i];
-        ray.dir_z = turned.z[i];
+        ray.dir_x = x.turned.x[i];
+        ray.dir_y = x.turned.y[i];
+        ray.dir_z = x.turned.z[i];
       }
     }
     d.from = p.from(i);
@@ -205,74 +249,47 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   const double sin_fi = sin_deg(m.fi), cos_fi = cos_deg(m.fi);
   const double r = m.r;
   const bool flat = m.r == 0.0f;
-  const Vec3 vertex{m.xo, m.yo, 0.0};
-  const Vec3 centre{m.xo + r * cos_fi, m.yo + r * sin_fi, 0.0};
-  const Vec3 normal{cos_fi, sin_fi, 0.0};
-  const double plane_c = to_single(-(m.xo * cos_fi + m.yo * sin_fi));
-  const Vec3 normal_single{to_single(cos_fi), to_single(sin_fi), 0.0};
-  const double rmax2 = limit_distance2(r, m.d);
-  const double rin2 = m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0;
-  // The curved mirror's normal at a hit points toward the centre, away from it when R < 0.
-  auto mirror_normal = [r, centre](const Vec3& h) { return r < 0.0 ? h - centre : centre - h; };
-  const HitSink hits = hit_sink(ws, k, rays);
+  const MirrorFrame frame{sin_fi,
+                         cos_fi,
+                         r,
+                         {m.xo, m.yo, 0.0},
+                         {m.xo + r * cos_fi, m.yo + r * sin_fi, 0.0},
+                         limit_distance2(r, m.d),
+                         m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0,
+                         {cos_fi, sin_fi, 0.0},
+                         to_single(-(m.xo * cos_fi + m.yo * sin_fi)),
+                         {to_single(cos_fi), to_single(sin_fi), 0.0},
+                         hit_sink(ws, k, rays)};
 
   using Drawing = MirrorDrawing;
-  const auto compute = [=, mark_pixel = PointMapper(g.mapping(k, 1)),
+  const auto compute = [frame, flat, mark_pixel = PointMapper(g.mapping(k, 1)),
                         segment_pixel = PointMapper(g.mapping(1, 1))](Ray& ray,
                                                                        Drawing& d) mutable {
     const Vec3 s = position_of(ray);
     const Vec3 u = direction_of(ray);
-
-    // Meet the surface
-    Vec3 hit;
-    bool marked = true;
-    if (flat) {
-      const double q = dot(u, normal);
-      if (std::abs(q) < kParallelLimit) {
-        ray.alive = 0.0;
-        return false;
-      }
-      const double t = -(dot(normal, s) + plane_c) / q;
-      hit = s + t * u;
-    } else {
-      const SphereHit meet = meet_sphere(
-          s, u, centre, r, [&](const Vec3& h) { return dot(u, mirror_normal(h)) < 0.0; });
-      if (meet.meet == SphereMeet::kMissed || meet.meet == SphereMeet::kBehind) {
-        ray.alive = 0.0;
-        return false;
-      }
-      hit = meet.point;
-      // A ray that only touches the sphere is drawn up to it and goes on unchanged.
-      marked = meet.meet == SphereMeet::kHit;
+    const MirrorReflection<double> x =
+        flat ? reflect_flat(frame, s, u) : reflect<double>(frame, s, u);
+    if (!x.reached) {
+      ray.alive = 0.0;
+      return false;
     }
-
     d = {};
-    d.marked = marked;
-    if (marked) {
+    d.marked = x.marked;
+    if (x.marked) {
       // Mark the hit, then reflect it or stop the ray where it was
-      const Vec3 rel = hit - vertex;
-      const double r2 = dot(rel, rel);
-      d.stopped = r2 > rmax2 || r2 < rin2;
-      const float across = across_axis_mark(rel.x, rel.y, sin_fi, cos_fi);
-      d.mark = mark_pixel(across, to_single(hit.z));
-      hits.put(ray, across, to_single(hit.z), !d.stopped);
+      d.stopped = x.stopped;
+      const float across = to_single(x.across);
+      d.mark = mark_pixel(across, to_single(x.hit.z));
+      frame.hits.put(ray, across, to_single(x.hit.z), !d.stopped);
       if (d.stopped) {
         ray.alive = 0.0;
       } else {
-        set_position(ray, hit);
-        if (flat) {
-          set_direction(ray, u - 2.0 * dot(u, normal_single) * normal_single);
-        } else {
-          // u' = u - 2(u·W)/|W| · W/|W|, evaluated left to right
-          const Vec3 w = mirror_normal(hit);
-          const double wl = length(w);
-          const double f = 2.0 * dot(u, w) / wl;
-          set_direction(ray, u - Vec3{f * w.x / wl, f * w.y / wl, f * w.z / wl});
-        }
+        set_position(ray, x.hit);
+        set_direction(ray, x.turned);
       }
     }
     d.from = segment_pixel(to_single(s.x), to_single(s.y));
-    d.to = segment_pixel(to_single(hit.x), to_single(hit.y));
+    d.to = segment_pixel(to_single(x.hit.x), to_single(x.hit.y));
     return true;
   };
   HitMarks marks(g, k, ws.painted);
@@ -281,10 +298,9 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
     g.draw_pixel_segment(1, d.from, d.to);
   };
   const LaneViews views = lane_views(g, k);
-  const CurvedMirror curved{sin_fi, cos_fi, r, vertex, centre, rmax2, rin2, hits};
-  const auto compute_lanes = [&curved, &views](auto lanes, Ray* const* group, int count,
-                                               RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
-    reflect_lanes<lanes()>(curved, views, group, count, out);
+  const auto compute_lanes = [&frame, &views](auto lanes, Ray* const* group, int count,
+                                              RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
+    reflect_lanes<lanes()>(frame, views, group, count, out);
   };
   const int drawn =
       ws.lanes > 1 && !flat && views.exact()

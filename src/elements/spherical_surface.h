@@ -1,9 +1,11 @@
 // What the spherical mirror and the spherical lens share: a vector's length, the meeting of a ray
 // with a sphere and the choice between its two roots, the squared distance from a cap's vertex to
-// its rim, and the mark of a hit in a round element's window.
+// its rim, and the mark of a hit in a round element's window. The steps serve one ray (T =
+// double) and N rays in lanes (T = Lanes<N>) alike, with the same arithmetic (lane_math.h).
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 #include "model/numeric.h"
 #include "tracing/lane_math.h"
@@ -21,49 +23,96 @@ inline double cap_rim_distance2(double r, double half) {
   return sagitta * sagitta + half * half;
 }
 
-// The outcome of meeting a sphere. kMissed: the line misses it (negative discriminant).
-// kBehind: no accepted root ahead of the start. kRejected: neither root accepted, the second one
-// ahead (point is its hit). kHit: point is the accepted hit.
-enum class SphereMeet { kMissed, kBehind, kRejected, kHit };
+// Whether the mask is no for one ray, which may then leave the rest of a step undone: its results
+// are not read. Lanes always go on, each lane's result chosen by the masks afterwards.
+template <class M>
+LUMI_STEP bool one_ray_without(M m) {
+  if constexpr (std::is_same_v<M, Mask<double>>) {
+    return m == 0;
+  } else {
+    return false;
+  }
+}
 
-struct SphereHit {
-  SphereMeet meet = SphereMeet::kMissed;
-  Vec3 point;
+// The roots of one meeting with a sphere, the larger one asked about first: what the smaller one
+// needs of the larger one's arithmetic. `met`: the line meets the sphere (a NaN discriminant does
+// not: nothing is met that cannot be computed); `first`: the larger root is ahead and accepted.
+template <class T>
+struct SphereRoots {
+  T b, root, a;
+  Mask<T> met, first;
+  Vec3Of<T> first_point;
 };
 
-// Meets the ray s + t·u with the sphere |P - c| = |r|, solving a·t² + b·t + c2 = 0. The larger
-// root t1 is taken when it is not negative and accept(hit) holds; otherwise the smaller root t2,
-// unless it is negative (kBehind) or not accepted either (kRejected). The point returned is always
-// the last one accept() was asked about, so it may keep what it worked out for it.
-template <class Accept>
-SphereHit meet_sphere(const Vec3& s, const Vec3& u, const Vec3& c, double r, Accept&& accept) {
-  const Vec3 sc = s - c;
-  const double a = dot(u, u);
-  const double b = 2.0 * dot(sc, u);
-  const double c2 = dot(sc, sc) - r * r;
-  const double disc = b * b - 4.0 * a * c2;
-  // A NaN discriminant misses as well: nothing is met that cannot be computed.
-  if (!(disc >= 0.0)) return {SphereMeet::kMissed, {}};
+// How the rays met the sphere: `met` as above, `first` (the larger root taken), `behind` (the
+// smaller one negative, when the larger was not taken) and `second` (the smaller root taken).
+// `point` is the last point accept was asked about: the larger root's where it was taken, the
+// smaller one's elsewhere.
+template <class T>
+struct SphereMeeting {
+  Mask<T> met, first, behind, second;
+  Vec3Of<T> point;
+};
 
-  const double root = std::sqrt(disc);
-  const double t1 = (-b + root) / (2.0 * a);
-  if (t1 >= 0.0) {
-    const Vec3 h1 = s + t1 * u;
-    if (accept(h1)) return {SphereMeet::kHit, h1};
+// Meets the rays s + t·u with the sphere |P - c| = |r|, solving a·t² + b·t + c2 = 0. The larger
+// root is taken where it is not negative and accept(h, 0) holds; otherwise the smaller one, unless
+// it is negative or accept(h, 1) does not hold either. accept may keep what it worked out for each
+// root. In two steps, the larger root then the smaller one, so that the steps of several groups of
+// rays may be taken one after another and the long chains of their arithmetic overlap; the
+// smaller root is worked out only where some ray needs it, and one ray asks accept only about a
+// root ahead of it.
+template <class T, class Accept>
+LUMI_STEP SphereRoots<T> larger_sphere_root(const Vec3Of<T>& s, const Vec3Of<T>& u, const Vec3& c,
+                                            double r, Accept& accept) {
+  const Vec3Of<T> sc = s - in_every_lane<T>(c);
+  const T a = dot(u, u);
+  const T b = 2.0 * dot(sc, u);
+  const T c2 = dot(sc, sc) - r * r;
+  const T disc = b * b - 4.0 * a * c2;
+  SphereRoots<T> roots;
+  roots.met = lanes_ge(disc, 0.0);
+  if (one_ray_without(roots.met)) {
+    roots.first = roots.met;
+    return roots;
   }
-  // Most rays take the first root: the second is worked out only when it is needed
-  const double t2 = (-b - root) / (2.0 * a);
-  if (t2 < 0.0) return {SphereMeet::kBehind, {}};
-  const Vec3 h2 = s + t2 * u;
-  return {accept(h2) ? SphereMeet::kHit : SphereMeet::kRejected, h2};
+  roots.b = b;
+  roots.a = a;
+  roots.root = lane_sqrt(disc);
+  const T t1 = (-b + roots.root) / (2.0 * a);
+  roots.first_point = s + t1 * u;
+  roots.first = lanes_ge(t1, 0.0);
+  if (!one_ray_without(roots.first)) roots.first &= accept(roots.first_point, 0);
+  return roots;
+}
+
+template <class T, class Accept>
+LUMI_STEP SphereMeeting<T> smaller_sphere_root(const SphereRoots<T>& roots, const Vec3Of<T>& s,
+                                               const Vec3Of<T>& u, Accept& accept) {
+  SphereMeeting<T> meet{roots.met, roots.first, Mask<T>{}, Mask<T>{}, roots.first_point};
+  if (!any_lane(roots.met & ~roots.first)) return meet;
+  const T t2 = (-roots.b - roots.root) / (2.0 * roots.a);
+  const Vec3Of<T> h2 = s + t2 * u;
+  Mask<T> second = lanes_ge(t2, 0.0);
+  if (!one_ray_without(second)) second &= accept(h2, 1);
+  meet.behind = ~roots.first & lanes_lt(t2, 0.0);
+  meet.second = ~roots.first & second;
+  meet.point = select(roots.first, roots.first_point, h2);
+  return meet;
+}
+
+template <class T, class Accept>
+LUMI_STEP SphereMeeting<T> meet_sphere(const Vec3Of<T>& s, const Vec3Of<T>& u, const Vec3& c,
+                                       double r, Accept& accept) {
+  return smaller_sphere_root<T>(larger_sphere_root<T>(s, u, c, r, accept), s, u, accept);
 }
 
 // Transverse coordinate of a hit in a round element's window: the hit's offset (dx, dy) from the
 // vertex across the axis angle fi, turned so that it reads left to right whatever the sign of
-// sin fi; rounded to single precision.
-inline float across_axis_mark(double dx, double dy, double sin_fi, double cos_fi) {
+// sin fi; the mark is this rounded to single precision.
+template <class T>
+LUMI_STEP T across_axis(T dx, T dy, double sin_fi, double cos_fi) {
   const double sigma = sin_fi < 0.0 ? -1.0 : 1.0;
-  return to_single(sigma * (dx * sin_fi - dy * cos_fi));
+  return sigma * (dx * sin_fi - dy * cos_fi);
 }
 
 }  // namespace lumi
