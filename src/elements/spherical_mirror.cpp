@@ -172,7 +172,7 @@ LUMI_STEP MirrorReflection<T> reflect(const MirrorFrame& m, const Vec3Of<T>& s,
 MirrorReflection<double> reflect_flat(const MirrorFrame& m, const Vec3& s, const Vec3& u) {
   MirrorReflection<double> x;
   const double q = dot(u, m.normal);
-  x.reached = x.marked = std::abs(q) < kParallelLimit ? 0 : -1;
+  x.reached = x.marked = lanes_ge(std::abs(q), kParallelLimit);
   if (!x.reached) return x;
   const double t = -(dot(m.normal, s) + m.plane_c) / q;
   x.hit = s + t * u;

@@ -23,17 +23,6 @@ inline double cap_rim_distance2(double r, double half) {
   return sagitta * sagitta + half * half;
 }
 
-// Whether the mask is no for one ray, which may then leave the rest of a step undone: its results
-// are not read. Lanes always go on, each lane's result chosen by the masks afterwards.
-template <class M>
-LUMI_STEP bool one_ray_without(M m) {
-  if constexpr (std::is_same_v<M, Mask<double>>) {
-    return m == 0;
-  } else {
-    return false;
-  }
-}
-
 // The roots of one meeting with a sphere, the larger one asked about first: what the smaller one
 // needs of the larger one's arithmetic. `met`: the line meets the sphere (a NaN discriminant does
 // not: nothing is met that cannot be computed); `first`: the larger root is ahead and accepted.

@@ -133,12 +133,26 @@ LUMI_STEP bool any_lane(T m) {
   }
 }
 
+// Whether the mask is no for one ray, which may then leave the rest of a step undone: its results
+// are not read. Lanes always go on, each lane's result chosen by the masks afterwards.
+template <class M>
+LUMI_STEP bool one_ray_without(M m) {
+  if constexpr (std::is_same_v<M, RayMask>) {
+    return m == 0;
+  } else {
+    return false;
+  }
+}
+
 template <class T>
 LUMI_STEP T splat(double v) {
   if constexpr (std::is_same_v<T, double>) {
     return v;
   } else {
-    return T{} + v;
+    // Lane by lane: added to zeros, a -0.0 would come out +0.0
+    T lanes;
+    for (int i = 0; i < lanes_of<T>; ++i) lanes[i] = v;
+    return lanes;
   }
 }
 template <int N>
