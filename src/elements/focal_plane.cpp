@@ -154,25 +154,47 @@ struct ShiftedPlane {
   HitSink hits;
 };
 
-// The one-ray arithmetic of a shift (trace_focal_plane) on N rays at a time.
+// Where rays meet the plane at one shift, for one ray or for N on lanes; the rays themselves stay
+// where they are. A ray parallel to the plane meets it nowhere: the rest of its lane means nothing
+// then.
+template <class T>
+struct ShiftHit {
+  Mask<T> parallel;
+  Vec3Of<T> at;
+  T across;  // the mark's distance along the spot's axis; its height is at.z
+  Mask<T> outside;
+};
+
+// The height is held against the aperture's height b in single precision, the slot's own.
+template <class T>
+LUMI_STEP ShiftHit<T> meet_shift(const ShiftedPlane& p, const Vec3Of<T>& s, const Vec3Of<T>& u) {
+  ShiftHit<T> hit;  // filled in place, as a whole made at the end went through the stack on lanes
+  const PlaneMeeting<T> m = meet_plane(p.plane, BehindRay::kMet, s, u);
+  hit.parallel = m.lost;
+  hit.at = {m.hit.x, m.hit.y, m.hit.z};
+  const Vec3Of<T>& h = hit.at;
+  const T across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
+  const T v = lanes_to_single(2.0 * lane_abs(h.z));
+  hit.across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
+  hit.outside = lanes_ge(across2, p.wider_than_a) | lanes_gt(v, p.b);
+  return hit;
+}
+
+// The sweep's step of a shift (meet_shift) on N rays at a time.
 template <int N>
 LUMI_LANES void meet_shift_lanes(const ShiftedPlane& p, const LaneViews& views, Ray* const* rays,
                                  int count, RecordSink<PlaneHit>& out) {
   const RayLanes<N> r = load_lanes<N>(rays, count);
-  const auto [parallel, t, h] = meet_plane(p.plane, BehindRay::kMet, r.position, r.direction);
-  const Lanes<N> across2 = (h.x - p.cx) * (h.x - p.cx) + (h.y - p.cy) * (h.y - p.cy);
-  const Lanes<N> v = lanes_to_single(2.0 * lane_abs(h.z));
-  const Lanes<N> across = (h.x - p.cx) * p.ux + (h.y - p.cy) * p.uy;
-  const LaneMask<N> outside = lanes_ge(across2, p.wider_than_a) | lanes_gt(v, p.b);
-  const HitPixels<N> pixels = map_hits(views, r.position, h, across, h.z);
+  const ShiftHit<Lanes<N>> h = meet_shift<Lanes<N>>(p, r.position, r.direction);
+  const HitPixels<N> pixels = map_hits(views, r.position, h.at, h.across, h.at.z);
   for (int i = 0; i < count; ++i) {
-    if (parallel[i]) {
+    if (h.parallel[i]) {
       rays[i]->alive = 0.0;
       continue;
     }
     PlaneHit& hit = out.next();
-    hit = {to_single(h.z[i]), to_single(across[i]), pixels.from(i), pixels.to(i),
-           pixels.mark(i), outside[i] != 0};
+    hit = {to_single(h.at.z[i]), to_single(h.across[i]), pixels.from(i), pixels.to(i),
+           pixels.mark(i), h.outside[i] != 0};
     p.hits.put(*rays[i], hit.u, hit.hz, !hit.outside);
     out.take();
   }
@@ -185,13 +207,10 @@ Spot spot_about_first_hit(RayBundle& rays, const ShiftedPlane& p) {
   Spot spot;
   for (const Ray& ray : rays) {
     if (ray.alive == 0.0) continue;
-    const FlatPlane& n = p.plane;
-    const double bn = n.nx * ray.dir_x + n.ny * ray.dir_y + n.nz * ray.dir_z;
-    if (std::abs(bn) < kParallelLimit) continue;
-    const double t = -(n.nx * ray.x + n.c + n.ny * ray.y + n.nz * ray.z) / bn;
-    const float u = to_single((ray.x + t * ray.dir_x - p.cx) * p.ux +
-                              (ray.y + t * ray.dir_y - p.cy) * p.uy);
-    const float z = to_single(ray.z + t * ray.dir_z);
+    const ShiftHit<double> hit = meet_shift<double>(p, position_of(ray), direction_of(ray));
+    if (hit.parallel != 0) continue;
+    const float u = to_single(hit.across);
+    const float z = to_single(hit.at.z);
     if (std::isfinite(u) && std::isfinite(z)) {
       spot.ru = u;
       spot.rz = z;
@@ -229,27 +248,18 @@ std::pair<Spot, int> sweep_shift(Workspace& ws, RayBundle& rays, const SweepFram
   using Drawing = PlaneHit;
   const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
                         mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray, Drawing& p) mutable {
-    const FlatPlane& n = plane.plane;
-    const double bn = n.nx * ray.dir_x + n.ny * ray.dir_y + n.nz * ray.dir_z;
-    if (std::abs(bn) < kParallelLimit) {
+    const Vec3 s = position_of(ray);
+    const ShiftHit<double> h = meet_shift<double>(plane, s, direction_of(ray));
+    if (h.parallel != 0) {
       ray.alive = 0.0;
       return false;
     }
-    // Meet the shifted plane, ahead or behind; the ray itself stays where it is
-    const double t = -(n.nx * ray.x + n.c + n.ny * ray.y + n.nz * ray.z) / bn;
-    const double hx = ray.x + t * ray.dir_x;
-    const double hy = ray.y + t * ray.dir_y;
-    const double hz = ray.z + t * ray.dir_z;
-    p.from = segment_pixel(to_single(ray.x), to_single(ray.y));
-    p.to = segment_pixel(to_single(hx), to_single(hy));
-
-    // The hit, in colour 1 outside the aperture
-    const double across2 = (hx - cx) * (hx - cx) + (hy - cy) * (hy - cy);
-    const float v = to_single(2.0 * std::abs(hz));
-    p.u = to_single((hx - cx) * plane.ux + (hy - cy) * plane.uy);
-    p.hz = to_single(hz);
-    p.outside = across2 >= plane.wider_than_a || v > plane.b;
-    p.mark = mark_pixel(p.u, to_single(hz));
+    p.from = segment_pixel(to_single(s.x), to_single(s.y));
+    p.to = segment_pixel(to_single(h.at.x), to_single(h.at.y));
+    p.u = to_single(h.across);
+    p.hz = to_single(h.at.z);
+    p.outside = h.outside != 0;
+    p.mark = mark_pixel(p.u, p.hz);
     plane.hits.put(ray, p.u, p.hz, !p.outside);
     return true;
   };

@@ -13,8 +13,6 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
-#include "elements/sphere_lanes.h"
-#include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
@@ -57,65 +55,93 @@ struct IdealLens {
   HitSink hits;
 };
 
-// The sweep's one-ray arithmetic (trace_ideal_lens) on N rays at a time.
+// Where rays cross the lens and where they go from there, for one ray or for N on lanes. A ray
+// parallel to the lens meets it nowhere: the rest of its lane means nothing then.
+template <class T>
+struct LensCrossing {
+  Mask<T> parallel;
+  T t;
+  Vec3Of<T> at;
+  T across;  // the mark's signed distance from the centre, along the lens; its height is at.z
+  Mask<T> passes, stopped, aims;
+  Vec3Of<T> aimed;
+
+  // Moves ray i onto the lens and stops it or turns it as its lane says; its direction stays where
+  // it is not aimed anew.
+  LUMI_STEP void finish(int i, Ray& ray) const {
+    ray.x = lane(at.x, i);
+    ray.y = lane(at.y, i);
+    ray.z = lane(at.z, i);
+    ray.path += lane(t, i);
+    if (lane(stopped, i) != 0) ray.alive = 0.0;
+    if (lane(aims, i) != 0) {
+      ray.dir_x = lane(aimed.x, i);
+      ray.dir_y = lane(aimed.y, i);
+      ray.dir_z = lane(aimed.z, i);
+    }
+  }
+};
+
+// The lens plane is crossed behind the ray or ahead of it. Every ray that goes on is aimed at the
+// focal point of its direction, but one through that very point keeps its way.
+template <class T>
+LUMI_STEP LensCrossing<T> cross_lens(const IdealLens& lens, const Vec3Of<T>& s,
+                                     const Vec3Of<T>& u) {
+  // Filled in place: on lanes, a crossing put together at the end went through the stack piece by
+  // piece. The normal multiplies as it is, the same number in every lane, with no addition that
+  // would turn a -0 into +0 on lanes alone.
+  LensCrossing<T> c;
+  const Vec3& n = lens.n;
+  const T q = n.x * u.x + n.y * u.y + n.z * u.z;
+  c.parallel = lanes_lt(lane_abs(q), kParallelLimit);
+  c.t = -(n.x * s.x + n.y * s.y + n.z * s.z + lens.c) / q;
+  c.at = s + c.t * u;
+  const Vec3Of<T>& h = c.at;
+
+  const T dx = h.x - lens.xo, dy = h.y - lens.yo;
+  c.across = lane_signed_by(lane_select(lanes_eq(dx, 0.0), dy, dx), lane_sqrt(dx * dx + dy * dy));
+  const T s2 = dx * dx + dy * dy + h.z * h.z;
+  c.passes = ~lanes_ge(s2, lens.marked_outside);
+  c.stopped = lanes_ge(s2, lens.stopped);
+
+  const Vec3Of<T> focus{lens.xo + lens.f * u.x / q, lens.yo + lens.f * u.y / q, lens.f * u.z / q};
+  const Vec3Of<T> to_focus = focus - h;
+  const T l = lane_sqrt(dot(to_focus, to_focus));
+  c.aims = ~(c.stopped | lanes_eq(l, 0.0));
+  c.aimed = {to_focus.x / l, to_focus.y / l, to_focus.z / l};
+  return c;
+}
+
+// The sweep's step (cross_lens) on N rays at a time.
 template <int N>
 LUMI_LANES void refract_lanes(const IdealLens& lens, const LaneViews& views, Ray* const* rays,
                               int count, RecordSink<LensDrawing>& out) {
   const RayLanes<N> r = load_lanes<N>(rays, count);
-  const Vec3Lanes<N>& s = r.position;
-  const Vec3Lanes<N>& u = r.direction;
-  const Vec3Lanes<N> n = in_every_lane<N>(lens.n);
-  const Lanes<N> q = dot(n, u);
-  const LaneMask<N> parallel = lanes_lt(q, kParallelLimit) & lanes_gt(q, -kParallelLimit);
-  const Lanes<N> t = -(dot(n, s) + lens.c) / q;
-  const Vec3Lanes<N> h = s + t * u;
-
-  const Lanes<N> dx = h.x - lens.xo, dy = h.y - lens.yo;
-  const Lanes<N> across = lane_sqrt(dx * dx + dy * dy);
-  const Lanes<N> u_p = lane_signed_by(dx == 0.0 ? dy : dx, across);
-  const Lanes<N> s2 = dx * dx + dy * dy + h.z * h.z;
-  const LaneMask<N> passes = ~lanes_ge(s2, lens.marked_outside);
-  const LaneMask<N> stopped = lanes_ge(s2, lens.stopped);
-  const HitPixels<N> p = map_hits(views, s, h, u_p, h.z);
-
-  // Aim at the focal point of this direction; a ray through that very point keeps its way
-  const Vec3Lanes<N> focus{lens.xo + lens.f * u.x / q, lens.yo + lens.f * u.y / q,
-                           lens.f * u.z / q};
-  const Vec3Lanes<N> to_focus = focus - h;
-  const Lanes<N> l = lane_sqrt(dot(to_focus, to_focus));
-  const Vec3Lanes<N> aimed{to_focus.x / l, to_focus.y / l, to_focus.z / l};
+  const LensCrossing<Lanes<N>> c = cross_lens<Lanes<N>>(lens, r.position, r.direction);
+  const HitPixels<N> p = map_hits(views, r.position, c.at, c.across, c.at.z);
 
   // Mostly every ray of a full group is aimed anew: then the rays are written back whole
-  if (full_and_every_lane(count, ~(parallel | stopped | lanes_eq(l, 0.0)))) {
-    store_rays(rays, h, aimed);
+  if (full_and_every_lane(count, c.aims & ~c.parallel)) {
+    store_rays(rays, c.at, c.aimed);
     for (int i = 0; i < N; ++i) {
-      lens.hits.put(*rays[i], static_cast<float>(u_p[i]), static_cast<float>(h.z[i]),
-                    passes[i] != 0);
-      out.take({p.mark(i), p.from(i), p.to(i), passes[i] != 0});
-      rays[i]->path += t[i];
+      lens.hits.put(*rays[i], static_cast<float>(c.across[i]), static_cast<float>(c.at.z[i]),
+                    c.passes[i] != 0);
+      out.take({p.mark(i), p.from(i), p.to(i), c.passes[i] != 0});
+      rays[i]->path += c.t[i];
     }
     return;
   }
   for (int i = 0; i < count; ++i) {
     Ray& ray = *rays[i];
-    if (parallel[i]) {
+    if (c.parallel[i]) {
       ray.alive = 0.0;
       continue;
     }
-    out.next() = {p.mark(i), p.from(i), p.to(i), passes[i] != 0};
+    out.next() = {p.mark(i), p.from(i), p.to(i), c.passes[i] != 0};
     out.take();
-    lens.hits.put(ray, static_cast<float>(u_p[i]), static_cast<float>(h.z[i]), passes[i] != 0);
-    ray.x = h.x[i];
-    ray.y = h.y[i];
-    ray.z = h.z[i];
-    ray.path += t[i];
-    if (stopped[i]) {
-      ray.alive = 0.0;
-    } else if (l[i] != 0.0) {
-      ray.dir_x = aimed.x[i];
-      ray.dir_y = aimed.y[i];
-      ray.dir_z = aimed.z[i];
-    }
+    lens.hits.put(ray, static_cast<float>(c.across[i]), static_cast<float>(c.at.z[i]),
+                  c.passes[i] != 0);
+    c.finish(i, ray);
   }
 }
 
@@ -138,43 +164,23 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
   const double c = -(xo * n.x + yo * n.y);
   const HitSink hits = hit_sink(ws, k, rays);
 
+  const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped, hits};
   using Drawing = LensDrawing;
   const auto compute = [=, segment_pixel = PointMapper(g.mapping(1, 1)),
                         mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray, Drawing& d) mutable {
     const Vec3 s = position_of(ray);
-    const Vec3 u = direction_of(ray);
-
-    // Cross the lens plane, behind the ray or ahead of it
-    const double q = dot(n, u);
-    if (std::abs(q) < kParallelLimit) {
+    const LensCrossing<double> c = cross_lens<double>(lens, s, direction_of(ray));
+    if (c.parallel != 0) {
       ray.alive = 0.0;
       return false;
     }
-    const double t = -(dot(n, s) + c) / q;
-    const Vec3 h = s + t * u;
     d.from = segment_pixel(to_single(s.x), to_single(s.y));
-    d.to = segment_pixel(to_single(h.x), to_single(h.y));
-    set_position(ray, h);
-    ray.path += t;
-
-    // Mark the crossing
-    const double dx = h.x - xo, dy = h.y - yo;
-    const double across = std::sqrt(dx * dx + dy * dy);
-    const float u_p = to_single(signed_by(dx == 0.0 ? dy : dx, across));
-    const double s2 = dx * dx + dy * dy + h.z * h.z;
-    d.passes = !(s2 >= marked_outside);
-    d.mark = mark_pixel(u_p, to_single(h.z));
-    hits.put(ray, u_p, to_single(h.z), d.passes);
-    if (s2 >= stopped) {
-      ray.alive = 0.0;
-      return true;
-    }
-
-    // Aim at the focal point of this direction; a ray through that very point keeps its way.
-    const Vec3 focus{xo + f * u.x / q, yo + f * u.y / q, f * u.z / q};
-    const Vec3 to_focus = focus - h;
-    const double l = length(to_focus);
-    if (l != 0.0) set_direction(ray, Vec3{to_focus.x / l, to_focus.y / l, to_focus.z / l});
+    d.to = segment_pixel(to_single(c.at.x), to_single(c.at.y));
+    const float u = to_single(c.across), v = to_single(c.at.z);
+    d.passes = c.passes != 0;
+    d.mark = mark_pixel(u, v);
+    hits.put(ray, u, v, d.passes);
+    c.finish(0, ray);
     return true;
   };
   // The mark's colour is chosen while the scheme window is still current, so the scheme window
@@ -186,7 +192,6 @@ void trace_ideal_lens(Workspace& ws, const ElementRecord& e, RayBundle& rays, in
     marks.plot(d.mark, d.passes ? color::kPassingHit : color::kRay);
   };
   const LaneViews views = lane_views(g, k);
-  const IdealLens lens{xo, yo, f, n, c, marked_outside, stopped, hits};
   const auto compute_lanes = [&lens, &views](auto lanes, Ray* const* group, int count,
                                              RecordSink<Drawing>& out) LUMI_LANES_ATTRIBUTES {
     refract_lanes<lanes()>(lens, views, group, count, out);
