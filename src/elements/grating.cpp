@@ -16,7 +16,6 @@
 #include <cmath>
 
 #include "elements/elements.h"
-#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"

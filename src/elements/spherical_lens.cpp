@@ -20,7 +20,6 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
-#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"

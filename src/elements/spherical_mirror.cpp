@@ -14,13 +14,13 @@
 
 #include "elements/elements.h"
 #include "elements/round_element.h"
-#include "elements/sphere_lanes.h"
 #include "elements/spherical_surface.h"
 #include "tracing/degrees.h"
 #include "tracing/element_window.h"
 #include "tracing/flat_element.h"
 #include "tracing/hit_marks.h"
 #include "tracing/hit_sink.h"
+#include "tracing/lanes.h"
 #include "tracing/ray_sweep.h"
 
 namespace lumi {

@@ -62,12 +62,6 @@ LUMI_STEP PlaneMeeting<T> meet_plane(const FlatPlane& p, BehindRay behind, const
 // saves more than working out each crossing once for a run of rays that repeat it.
 enum class LanesFor { kNewCrossings, kEveryBeam };
 
-// sigma * |magnitude|, sigma = -1 when `difference` is negative (-0.0 included), +1 otherwise: the
-// signed transverse coordinate of a hit mark.
-inline double signed_by(double difference, double magnitude) {
-  return std::signbit(difference) ? -std::abs(magnitude) : std::abs(magnitude);
-}
-
 inline bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }

@@ -91,11 +91,15 @@ TEST_F(FlatElementTest, SegmentRunsFromStartToHitInTheSchemeWindow) {
   EXPECT_EQ(segments_in(1)[0].color, kRed);
 }
 
-TEST(SignedBy, NegativeZeroCountsAsNegative) {
-  EXPECT_EQ(signed_by(-0.0, 2.0), -2.0);
-  EXPECT_EQ(signed_by(0.0, -2.0), 2.0);
-  EXPECT_EQ(signed_by(-1e-300, 2.0), -2.0);
-  EXPECT_EQ(signed_by(3.0, -2.0), 2.0);
+// One ray and lanes take the sign from the same bit: -0.0 counts as negative on both.
+TEST(SignedBy, NegativeZeroCountsAsNegativeForOneRayAndOnLanes) {
+  const Lanes<4> difference{-0.0, 0.0, -1e-300, 3.0}, magnitude{2.0, -2.0, 2.0, -2.0};
+  const Lanes<4> expected{-2.0, 2.0, -2.0, 2.0};
+  const Lanes<4> on_lanes = lane_signed_by(difference, magnitude);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(lane_signed_by(difference[i], magnitude[i]), expected[i]) << i;
+    EXPECT_EQ(on_lanes[i], expected[i]) << i;
+  }
 }
 
 }  // namespace
