@@ -228,6 +228,23 @@ LUMI_LANES void reflect_lanes(const MirrorFrame& m, const LaneViews& views, Ray*
   }
 }
 
+// The geometry of one trace.
+MirrorFrame mirror_frame(const MirrorSlots& m, const HitSink& hits) {
+  const double sin_fi = sin_deg(m.fi), cos_fi = cos_deg(m.fi);
+  const double r = m.r;
+  return {sin_fi,
+          cos_fi,
+          r,
+          {m.xo, m.yo, 0.0},
+          {m.xo + r * cos_fi, m.yo + r * sin_fi, 0.0},
+          limit_distance2(r, m.d),
+          m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0,
+          {cos_fi, sin_fi, 0.0},
+          to_single(-(m.xo * cos_fi + m.yo * sin_fi)),
+          {to_single(cos_fi), to_single(sin_fi), 0.0},
+          hits};
+}
+
 }  // namespace
 
 void prepare_spherical_mirror(Workspace& ws, const ElementRecord& e, int k, int mode) {
@@ -245,21 +262,8 @@ void trace_spherical_mirror(Workspace& ws, const ElementRecord& e, RayBundle& ra
   const MirrorSlots m = read_slots(e);
   Graphics& g = ws.graphics;
 
-  // Geometry of this call
-  const double sin_fi = sin_deg(m.fi), cos_fi = cos_deg(m.fi);
-  const double r = m.r;
   const bool flat = m.r == 0.0f;
-  const MirrorFrame frame{sin_fi,
-                         cos_fi,
-                         r,
-                         {m.xo, m.yo, 0.0},
-                         {m.xo + r * cos_fi, m.yo + r * sin_fi, 0.0},
-                         limit_distance2(r, m.d),
-                         m.count > 5 ? to_single(limit_distance2(r, m.hole)) : 0.0,
-                         {cos_fi, sin_fi, 0.0},
-                         to_single(-(m.xo * cos_fi + m.yo * sin_fi)),
-                         {to_single(cos_fi), to_single(sin_fi), 0.0},
-                         hit_sink(ws, k, rays)};
+  const MirrorFrame frame = mirror_frame(m, hit_sink(ws, k, rays));
 
   using Drawing = MirrorDrawing;
   const auto compute = [frame, flat, mark_pixel = PointMapper(g.mapping(k, 1)),
