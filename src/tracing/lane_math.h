@@ -245,10 +245,15 @@ LUMI_STEP T lane_signed_by(T difference, T mag) {
   }
 }
 
-// A 3-vector of one ray's numbers, or of N rays' lanes.
+// A 3-vector of N rays' lanes, or of one ray's numbers. Lanes start unset: a vector zeroed only to
+// be overwritten costs instructions, and a larger record holding it a copy through memory.
 template <class T>
 struct Vec3Of {
-  T x{}, y{}, z{};
+  T x, y, z;
+};
+template <>
+struct Vec3Of<double> {
+  double x = 0.0, y = 0.0, z = 0.0;
 };
 
 template <class T>
