@@ -42,6 +42,17 @@ GratingFrame grating_frame(double fi, double psi) {
   return f;
 }
 
+// The frame's vectors as a step reads them: in every lane, for N rays, made once per group.
+template <class T>
+struct GratingAxes {
+  Vec3Of<T> n, t1, t2;
+};
+
+template <class T>
+LUMI_STEP GratingAxes<T> axes_of(const GratingFrame& f) {
+  return {in_every_lane<T>(f.n), in_every_lane<T>(f.t1), in_every_lane<T>(f.t2)};
+}
+
 // The grating as its steps read it.
 struct GratingFace {
   GratingFrame f;
@@ -58,10 +69,11 @@ struct GratingSpot {
 };
 
 template <class T>
-LUMI_STEP GratingSpot<T> grating_aperture(const GratingFace& g, const Vec3Of<T>& at) {
+LUMI_STEP GratingSpot<T> grating_aperture(const GratingFace& g, const GratingAxes<T>& axes,
+                                          const Vec3Of<T>& at) {
   const Vec3Of<T> rel{at.x - g.xo, at.y - g.yo, at.z};
-  const T a = lanes_to_single(2.0 * lane_abs(dot(rel, in_every_lane<T>(g.f.t1))));
-  const T b = lanes_to_single(2.0 * lane_abs(dot(rel, in_every_lane<T>(g.f.t2))));
+  const T a = lanes_to_single(2.0 * lane_abs(dot(rel, axes.t1)));
+  const T b = lanes_to_single(2.0 * lane_abs(dot(rel, axes.t2)));
   const Mask<T> inside = ~(lanes_gt(a, g.w) | lanes_gt(b, g.h));
   // Halving a single is exact in double too, so the half is rounded as a single would round it
   return {lane_signed_by(rel.x, lanes_to_single(0.5 * a)),
@@ -77,10 +89,9 @@ struct Diffracted {
 };
 
 template <class T>
-LUMI_STEP Diffracted<T> diffract(const GratingFrame& f, const Vec3Of<T>& d, T wavelength,
+LUMI_STEP Diffracted<T> diffract(const GratingAxes<T>& axes, const Vec3Of<T>& d, T wavelength,
                                  double order, double period) {
-  const Vec3Of<T> n = in_every_lane<T>(f.n), t1 = in_every_lane<T>(f.t1),
-                  t2 = in_every_lane<T>(f.t2);
+  const Vec3Of<T>&n = axes.n, &t1 = axes.t1, &t2 = axes.t2;
 
   // Along the grooves the direction is kept
   const T p = dot(d, t1);
@@ -112,7 +123,8 @@ class RepeatedDiffraction {
         !same_bits(ray.dir_z, d_.z) || !same_bits(ray.wavelength, wavelength_)) {
       d_ = direction_of(ray);
       wavelength_ = ray.wavelength;
-      const Diffracted<double> leaving = diffract(g.f, d_, wavelength_, g.order, g.period);
+      const Diffracted<double> leaving =
+          diffract(axes_of<double>(g.f), d_, wavelength_, g.order, g.period);
       leaves_ = leaving.leaves != 0;
       out_ = leaving.out;
       known_ = true;
@@ -155,8 +167,9 @@ struct GratingLanes {
 // The grating's step for N hits at a time.
 template <int N>
 LUMI_LANES GratingLanes<N> diffract_lanes(const GratingFace& g, const FlatHitLanes<N>& h) {
-  const GratingSpot<Lanes<N>> spot = grating_aperture(g, h.at);
-  const Diffracted<Lanes<N>> leaving = diffract(g.f, h.direction, h.wavelength, g.order, g.period);
+  const GratingAxes<Lanes<N>> axes = axes_of<Lanes<N>>(g.f);
+  const GratingSpot<Lanes<N>> spot = grating_aperture(g, axes, h.at);
+  const Diffracted<Lanes<N>> leaving = diffract(axes, h.direction, h.wavelength, g.order, g.period);
   // Built from the components: copied whole, the 3-vector is moved through general registers
   // half a vector at a time
   return {spot.u, spot.v, spot.inside & leaving.leaves,
@@ -207,7 +220,8 @@ void trace_grating(Workspace& ws, const ElementRecord& e, RayBundle& rays, int k
   const HitSink hits = hit_sink(ws, k, rays);
   const auto on_hit = HitSteps{[&face, hits, leaving = RepeatedDiffraction(),
                                 mark_pixel = PointMapper(g.mapping(k, 1))](Ray& ray) mutable {
-    const GratingSpot<double> spot = grating_aperture(face, position_of(ray));
+    const GratingSpot<double> spot =
+        grating_aperture(face, axes_of<double>(face.f), position_of(ray));
     Vec3 out;
     const bool leaves = spot.inside != 0 && leaving.of(face, ray, out);
     if (leaves) {
