@@ -168,7 +168,7 @@ void trace_diaphragm(Workspace& ws, const ElementRecord& e, RayBundle& rays, int
     hits.put(ray, u, v, !mark.stopped);
     return mark;
   }, [&stops]<int N>(const FlatHitLanes<N>& h) LUMI_LANES_ATTRIBUTES {
-    return StopLanes<N>{stop_hit(stops, h.at, [](Lanes<N> v) { return lane_sqrt(v); })};
+    return StopLanes<N>{stop_hit(stops, h.at, LaneSqrt{})};
   }};
   // Each ray's segment is drawn in colour 1 in the scheme window and its mark in its own colour,
   // chosen there; colour 1 is then chosen in the diaphragm's window

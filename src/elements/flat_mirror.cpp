@@ -130,7 +130,7 @@ void trace_flat_mirror(Workspace& ws, const ElementRecord& e, RayBundle& rays, i
     }
     return mark;
   }, [&frame]<int N>(const FlatHitLanes<N>& h) LUMI_LANES_ATTRIBUTES {
-    return MirrorLanes<N>{mirror_hit(frame, h.at, [](Lanes<N> v) { return lane_sqrt(v); }),
+    return MirrorLanes<N>{mirror_hit(frame, h.at, LaneSqrt{}),
                           reflected(frame, h.direction.x, h.direction.y)};
   }};
   HitMarks marks(g, k, ws.painted);

@@ -180,6 +180,17 @@ LUMI_STEP V lane_sqrt(V v) {
   }
 }
 
+// The square root as a callable for a step that takes one (where one ray's memo may stand in). A
+// lambda would be a function of its own, without the lanes' instruction set, wherever it is not
+// inlined (in an unoptimised build, say), and would take its vectors by another convention than
+// its caller passes them.
+struct LaneSqrt {
+  template <class V>
+  LUMI_STEP V operator()(V v) const {
+    return lane_sqrt(v);
+  }
+};
+
 // The number rounded to single precision and widened back, as to_single does.
 template <class T>
 LUMI_STEP T lanes_to_single(T v) {
