@@ -191,17 +191,6 @@ struct LaneSqrt {
   }
 };
 
-// The number rounded to single precision and widened back, as to_single does.
-template <class T>
-LUMI_STEP T lanes_to_single(T v) {
-  if constexpr (std::is_same_v<T, double>) {
-    return static_cast<double>(static_cast<float>(v));
-  } else {
-    using Singles = typename LaneTypes<lanes_of<T>>::Singles;
-    return __builtin_convertvector(__builtin_convertvector(v, Singles), T);
-  }
-}
-
 // Single-precision numbers of a step: a float for one ray, lanes of singles for N.
 template <class T>
 struct SinglesType {
@@ -232,6 +221,12 @@ LUMI_STEP auto widened(S v) {
   } else {
     return __builtin_convertvector(v, Lanes<int{sizeof(S) / sizeof(float)}>);
   }
+}
+
+// The number rounded to single precision and widened back, as to_single does.
+template <class T>
+LUMI_STEP T lanes_to_single(T v) {
+  return widened(to_singles(v));
 }
 
 inline constexpr long long kSignBit = static_cast<long long>(0x8000000000000000ull);
@@ -291,18 +286,10 @@ template <class T>
 LUMI_STEP Vec3Of<T> splat(double x, double y, double z) {
   return {splat<T>(x), splat<T>(y), splat<T>(z)};
 }
-template <int N>
-LUMI_STEP Vec3Of<Lanes<N>> splat(double x, double y, double z) {
-  return splat<Lanes<N>>(x, y, z);
-}
 // The same vector in every lane.
 template <class T>
 LUMI_STEP Vec3Of<T> in_every_lane(const Vec3Of<double>& v) {
   return splat<T>(v.x, v.y, v.z);
-}
-template <int N>
-LUMI_STEP Vec3Of<Lanes<N>> in_every_lane(const Vec3Of<double>& v) {
-  return in_every_lane<Lanes<N>>(v);
 }
 
 template <int N>
