@@ -74,7 +74,7 @@ struct Turned {
 };
 
 template <class T>
-LUMI_STEP Turned<T> reflected(const MirrorFrame& m, T dir_x, T dir_y) {
+LUMI_STEP Turned<T> reflected(const MirrorFrame& m, const T& dir_x, const T& dir_y) {
   const T q = m.sin_fi * dir_y + m.cos_fi * dir_x;
   return {dir_x - 2.0 * q * m.cos_fi, dir_y - 2.0 * q * m.sin_fi};
 }

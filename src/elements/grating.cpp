@@ -89,7 +89,8 @@ struct Diffracted {
 };
 
 template <class T>
-LUMI_STEP Diffracted<T> diffract(const GratingAxes<T>& axes, const Vec3Of<T>& d, T wavelength,
+LUMI_STEP Diffracted<T> diffract(const GratingAxes<T>& axes, const Vec3Of<T>& d,
+                                 const T& wavelength,
                                  double order, double period) {
   const Vec3Of<T>&n = axes.n, &t1 = axes.t1, &t2 = axes.t2;
 

@@ -249,7 +249,7 @@ LUMI_STEP SurfaceTurn<T> leave(const LensFrame& f, const SurfaceMeeting<T>& meet
 
 template <bool kEntering, class T>
 LUMI_STEP SurfaceTurn<T> turn_at(const LensFrame& f, const SurfaceMeeting<T>& meet,
-                                 const Vec3Of<T>& u, T n) {
+                                 const Vec3Of<T>& u, const T& n) {
   if constexpr (kEntering) {
     return enter<T>(f, meet, u, n);
   } else {
@@ -259,8 +259,8 @@ LUMI_STEP SurfaceTurn<T> turn_at(const LensFrame& f, const SurfaceMeeting<T>& me
 
 // The coordinate across the axis of hits' marks on surface s.
 template <class T>
-LUMI_STEP T mark_across(const LensFrame& f, const Surface& s, const Vec3Of<T>& hit) {
-  return across_axis(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
+LUMI_STEP void mark_across(const LensFrame& f, const Surface& s, const Vec3Of<T>& hit, T& across) {
+  across = across_axis(hit.x - s.vertex.x, hit.y - s.vertex.y, f.sin_fi, f.cos_fi);
 }
 
 // What a ray's crossing of a surface draws: the segment from where it started to its new position
@@ -313,7 +313,9 @@ void map_crossing(SweepMemo& memo, const LensFrame& f, const Surface& s, const V
                   const Ray& ray, Crossing& c) {
   c.from = memo.segment(to_single(start.x), to_single(start.y));
   c.to = memo.segment(to_single(ray.x), to_single(ray.y));
-  const float u_p = to_single(mark_across(f, s, position_of(ray)));
+  double across;
+  mark_across(f, s, position_of(ray), across);
+  const float u_p = to_single(across);
   c.mark = memo.mark(u_p, to_single(ray.z));
   c.lost = ray.alive == 0.0;
   memo.hits.put(ray, u_p, to_single(ray.z), !c.lost);
@@ -353,15 +355,14 @@ bool cross_surface(const LensFrame& f, Ray& ray, SweepMemo& memo, Crossing& c) {
 // Mostly every lane has the wavelength asked for last. Equal wavelengths, +0 and -0 included, have
 // the same index.
 template <int N>
-LUMI_LANES Lanes<N> indices_of(RayLanes<N>& r, IndexMemo& index) {
+LUMI_STEP void indices_of(const RayLanes<N>& r, IndexMemo& index, Lanes<N>& n) {
   if (index.known() && !any_lane(~lanes_eq(r.wavelength, index.last_wavelength()))) {
-    return splat<N>(index.last_index());
+    n = splat<N>(index.last_index());
+    return;
   }
-  Lanes<N> n;
   for (int i = 0; i < N; ++i) {
     n[i] = i < r.count ? index.of(r.rays[i]->wavelength) : n[r.count - 1];
   }
-  return n;
 }
 
 // What ray i of the lanes draws.
@@ -397,7 +398,7 @@ template <int N>
 LUMI_LANES void meet_larger_root(const Surface& s, int accept_sign, Ray* const* rays, int count,
                                  IndexMemo& index, SurfaceCrossingLanes<N>& x) {
   x.r = load_lanes<N>(rays, count);
-  x.n = indices_of(x.r, index);
+  indices_of(x.r, index, x.n);
   larger_surface_root<Lanes<N>>(s, accept_sign, x.r.position, x.r.direction, x.larger);
 }
 
@@ -468,7 +469,8 @@ LUMI_LANES void cross_group(const LensFrame& f, const LaneViews& views, const Hi
                             const SurfaceCrossingLanes<N>& x, RecordSink<Crossing>& out) {
   const SurfaceMeeting<Lanes<N>>& meet = x.meet;
   const SurfaceTurn<Lanes<N>> turn = turn_at<kEntering>(f, meet, x.r.direction, x.n);
-  const Lanes<N> across = mark_across(f, kEntering ? f.entry : f.exit, meet.hit);
+  Lanes<N> across;
+  mark_across(f, kEntering ? f.entry : f.exit, meet.hit, across);
   const HitPixels<N> p = map_hits(views, x.r.position, meet.hit, across, meet.hit.z);
   put_hits(hits, x, across, meet.reached & turn.drawn, turn.passed);
   if (take_all_turned<N>(x.r, meet.reached & turn.passed, meet.hit, turn.direction, p, out)) {

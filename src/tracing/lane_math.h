@@ -8,7 +8,10 @@
 // These carry no instruction set of their own (LUMI_STEP): on one ray they run wherever the
 // program runs; on lanes they are inlined into the entries of a sweep (lanes.h), compiled for AVX2
 // or AVX-512, and take those registers. No vector crosses a call, so the vector ABI, which the
-// compiler warns may differ between instruction sets, never comes into play.
+// compiler warns may differ between instruction sets, never comes into play. Clang refuses even
+// so a call that hands a bare vector by value between code compiled for an instruction set
+// (LUMI_LANES) and a step compiled for none: from there, lanes go into a step by reference and
+// come back in a struct or through a reference.
 #pragma once
 
 #include <cmath>
@@ -123,7 +126,7 @@ LUMI_STEP T lane_select(Mask<T> m, T a, T b) {
 }
 
 template <class T>
-LUMI_STEP bool any_lane(T m) {
+LUMI_STEP bool any_lane(const T& m) {
   if constexpr (std::is_same_v<T, RayMask>) {
     return m;
   } else {
