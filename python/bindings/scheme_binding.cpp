@@ -2,9 +2,12 @@
 // checked changes, so a change the program would refuse raises SchemeError with the program's
 // message and leaves the scheme as it was.
 #include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -64,16 +67,31 @@ int checked_index(const SchemeHandle& s, int k) {
   return k;
 }
 
-// The changes {(k, slot): value} made one after another, then checked once, as the tracer's
+// A change from Python is made as the tracer's --set K.S=VALUE makes it: the value as the text
+// Python prints for it, read as the reader reads a field. A refused change then gives the
+// tracer's message for it, the reason why a value is out of range included.
+SlotOverride override_of(int k, int slot, double value) {
+  return {k, slot, py::repr(py::float_(value)).cast<std::string>()};
+}
+
+// The changes made one after another in the order given, then checked once, as the tracer's
 // --set options are.
 SchemeDocument with_changes(const SchemeDocument& document,
-                            const std::map<std::pair<int, int>, float>& changes) {
-  SchemeDocument changed = document;
-  for (const auto& [place, value] : changes) {
-    changed = changed.with_slot(place.first, place.second, value);
-  }
-  changed.check();
+                            const std::vector<SlotOverride>& changes) {
+  std::vector<SlotOrigin> origins;
+  SchemeDocument changed = document.with_overrides(changes, origins);
+  changed.check({nullptr, origins});
   return changed;
+}
+
+// {(k, slot): value} in the dict's own order.
+std::vector<SlotOverride> overrides_of(const py::dict& changes) {
+  std::vector<SlotOverride> overrides;
+  for (const auto& [key, value] : changes) {
+    const auto [k, slot] = key.cast<std::pair<int, int>>();
+    overrides.push_back(override_of(k, slot, value.cast<double>()));
+  }
+  return overrides;
 }
 
 void bind_slot_and_element(py::module_& m) {
@@ -109,12 +127,14 @@ void bind_slot_and_element(py::module_& m) {
           "The slots the file gives (1 to n + 2) as {number: Slot}.")
       .def(
           "set",
-          [](Element& e, int slot, float value) {
-            e.scheme->document.set_slot(checked_index(*e.scheme, e.k), slot, value);
+          [](Element& e, int slot, double value) {
+            SchemeDocument& document = e.scheme->document;
+            const SlotOverride change = override_of(checked_index(*e.scheme, e.k), slot, value);
+            document = with_changes(document, {change});
           },
           py::arg("slot"), py::arg("value"),
-          "Sets slot `slot` to `value`, checked as the program checks a file; raises SchemeError "
-          "and changes nothing when refused.")
+          "Sets slot `slot` to `value`, checked as lumirastra-trace checks --set K.S=value; "
+          "raises SchemeError with the tracer's message and changes nothing when refused.")
       .def("__repr__", [](const Element& e) {
         return "Element(" + std::to_string(e.k) +
                ", code=" + py::repr(py::float_(e.record().code())).cast<std::string>() + ", " +
@@ -133,8 +153,8 @@ using SchemeClass = py::class_<SchemeHandle, Handle>;
 void bind_scheme_files(SchemeClass& c) {
   c.def_static(
        "read",
-       [](const std::string& path) {
-         return std::make_shared<SchemeHandle>(SchemeDocument::read(path));
+       [](const std::filesystem::path& path) {
+         return std::make_shared<SchemeHandle>(SchemeDocument::read(path.string()));
        },
        py::arg("path"), "Reads a scheme file; raises SchemeError when the reader refuses it.")
       .def_static(
@@ -149,7 +169,10 @@ void bind_scheme_files(SchemeClass& c) {
           "Reads a scheme from its text: str (as UTF-8) or the file's bytes; `label` names it in "
           "messages. Raises SchemeError.")
       .def(
-          "save", [](const SchemeHandle& s, const std::string& path) { s.document.save(path); },
+          "save",
+          [](const SchemeHandle& s, const std::filesystem::path& path) {
+            s.document.save(path.string());
+          },
           py::arg("path"), "Writes the file; an unchanged scheme writes its own bytes.")
       .def(
           "check", [](const SchemeHandle& s) { s.document.check(); },
@@ -202,18 +225,21 @@ void bind_scheme_elements(SchemeClass& c) {
           "Removes element k, checked; raises SchemeError when refused.")
       .def(
           "with_changes",
-          [](const SchemeHandle& s, const std::map<std::pair<int, int>, float>& changes) {
-            return std::make_shared<SchemeHandle>(with_changes(s.document, changes));
+          [](const SchemeHandle& s, const py::dict& changes) {
+            return std::make_shared<SchemeHandle>(with_changes(s.document, overrides_of(changes)));
           },
           py::arg("changes"),
-          "A new scheme with the changes {(k, slot): value} made, checked once at the end; "
-          "raises SchemeError when refused. This scheme stays as it is.");
+          "A new scheme with the changes {(k, slot): value} made in the dict's order, checked "
+          "once at the end as lumirastra-trace's --set options are; raises SchemeError with the "
+          "tracer's message when refused. This scheme stays as it is.");
 }
 
 }  // namespace
 
 void bind_scheme(py::module_& m) {
-  py::register_exception<SchemeError>(m, "SchemeError", PyExc_ValueError);
+  py::register_exception<SchemeError>(m, "SchemeError", PyExc_ValueError).doc() =
+      "A scheme or a change that the program refuses; the message is the tracer's: the file, "
+      "the line or the --set K.S it came from, and why.";
   bind_slot_and_element(m);
   SchemeClass scheme(m, "Scheme", "A scheme file held in memory, changed checked.");
   bind_scheme_files(scheme);

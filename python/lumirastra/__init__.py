@@ -4,7 +4,7 @@
     scheme = lumirastra.Scheme.read("examples/newton-telescope.ops")
     scheme[3].set(5, 301.0)                  # element 3, slot 5 (Xo)
     result = lumirastra.trace(scheme)
-    result.best_focus[5].rms                 # RMS radius at the best focus of focal plane 5
+    result.best_focus[4].rms                 # RMS radius at the best focus of focal plane 4
 
 A change the program would refuse raises lumirastra.SchemeError with the tracer's message.
 """

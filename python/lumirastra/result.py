@@ -57,6 +57,8 @@ class Result:
         Empty for an element that marks none."""
         if self._hits is None:
             raise ValueError("trace the scheme with hits=True to keep the hits")
+        if k not in self.counts:
+            raise IndexError(f"element {k} is not in the scheme (1..{len(self.counts)})")
         return self._hits.get(k, np.zeros(0, dtype=_HIT_DTYPE))
 
     def image(self, n: int) -> np.ndarray:
