@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: an optimised build, whose
 # Debian package is then made and checked, and a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer where any finding fails the run. Last, the tests that run threads
+# UndefinedBehaviorSanitizer where any finding fails the run. Then the tests that run threads
 # (the desktop program's, the sweep pool's, whole traces side by side) run once more under
-# ThreadSanitizer.
+# ThreadSanitizer. Last, clang, which the fuzz target needs, builds the tracing library.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-packages.sh"
@@ -30,3 +30,8 @@ cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInf
 cmake --build "$root/build-tsan" -j "$jobs" --target test_desktop test_tracing test_batch_trace
 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/desktop/tsan.supp" \
   ctest --test-dir "$root/build-tsan" -R 'Desktop|Editor|SweepPool|BatchTrace' --output-on-failure
+echo "== the tracing library under clang, the fuzz target's compiler"
+cmake -S "$root" -B "$root/build-clang" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_COMPILER=clang++ -DLUMIRASTRA_TESTS=OFF -DLUMIRASTRA_BENCH=OFF \
+  -DLUMIRASTRA_DESKTOP=OFF -DLUMIRASTRA_PYTHON=OFF >/dev/null
+cmake --build "$root/build-clang" -j "$jobs" --target lumi_tracing
