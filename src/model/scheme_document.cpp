@@ -162,6 +162,13 @@ SchemeDocument SchemeDocument::reread(SchemeText text, const SchemeFile& expecte
 
 SchemeDocument SchemeDocument::with_slot(int k, int slot, float value) const {
   expect_element(k);
+  // A value given again, to the bit, changes nothing: its field keeps its text ("110." is not
+  // respelled "110"), and an editor that writes back what it showed makes no change.
+  const ElementRecord& current = element(k);
+  if (slot >= 1 && slot <= std::max(current.parameter_count(), 0) + 2 &&
+      same_bits(current.slot(slot), value)) {
+    return *this;
+  }
   if (slot == 2) return with_parameter_count(k, value);
   const ElementRecord& record = element(k);
   const int n = std::max(record.parameter_count(), 0);
@@ -231,6 +238,7 @@ SchemeDocument SchemeDocument::with_header(int field, float value) const {
   if (field < 0 || field > 3) throw SchemeError(label_ + ": в заголовке схемы четыре поля");
   SchemeFile expected = file_;
   float* values[] = {&expected.x_min, &expected.x_max, &expected.y_min, &expected.y_max};
+  if (same_bits(*values[field], value)) return *this;
   *values[field] = value;
   std::optional<std::string> field_value = field_text(value, kHeaderWidth);
   if (!field_value) {

@@ -75,6 +75,22 @@ TEST_F(EditorTest, EditorPanelChangeIsTracedAsTheEditedFileAndUndoGivesTheBytesB
   EXPECT_EQ(log_of_file("scheme.ops"), edited_log);
 }
 
+TEST_F(EditorTest, EditorSameValueIsNoChangeAndUndoAfterSaveAsStaysWithTheNewFile) {
+  open_copy(example("newton-telescope.ops"));
+  // "120." given again as "120" (as an editor left unchanged writes it back) is no change
+  ASSERT_EQ(frame().panel().set_value(2, 3, "120"), "");
+  EXPECT_FALSE(editor().undo_stack().canUndo());
+  EXPECT_EQ(editor().document()->bytes(), original_);
+
+  ASSERT_EQ(frame().panel().set_value(2, 7, "790.5"), "");
+  ASSERT_TRUE(editor().save_as("other.ops"));
+  editor().undo_stack().undo();
+  EXPECT_TRUE(editor().modified());
+  ASSERT_TRUE(editor().save());
+  EXPECT_EQ(read_file("other.ops"), original_);
+  EXPECT_EQ(read_file("scheme.ops"), original_) << "the file the scheme left is not written";
+}
+
 TEST_F(EditorTest, EditorRefusedValueShowsTheFilesMessageAndChangesNothing) {
   open_copy(example("newton-telescope.ops"));
   const std::string log = diagnostics_log_text();

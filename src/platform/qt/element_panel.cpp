@@ -12,9 +12,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <limits>
 
 #include "model/element_kinds.h"
 #include "model/numeric_field.h"
+#include "model/scheme_text.h"
 #include "platform/qt/scheme_editor.h"
 
 namespace lumi {
@@ -35,10 +37,44 @@ QString element_name(const ElementRecord& record) {
   return text_of(kind->listing_name.empty() ? kind->kind_name : kind->listing_name);
 }
 
-QString shown(float value) { return QString::number(static_cast<double>(value), 'g', 9); }
+QString shown(float value) { return QString::fromStdString(shortest_text(value)); }
 
-// Editors that fit the slot: the type code is chosen among the kinds (its sign kept), numbers
-// take steps of a tenth of a degree for angles and of one unit otherwise.
+// A number as the scheme file holds it: shown in its shortest form, typed as the reader reads a
+// field (a comma taken for the point), and never rounded to a count of decimals, so a value looked
+// at and left is written back to the bit. A step is a tenth of a degree for an angle, else a tenth
+// of the value's order of magnitude (a wavelength of 0.55 moves by 0.01, a distance of 300 by 10).
+class FieldSpinBox : public QDoubleSpinBox {
+ public:
+  FieldSpinBox(QWidget* parent, bool angle) : QDoubleSpinBox(parent), angle_(angle) {
+    setDecimals(323);  // the most Qt takes: its rounding to decimals then changes no float
+    setRange(-std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
+  }
+
+  QString textFromValue(double value) const override {
+    return QString::fromStdString(shortest_text(static_cast<float>(value)));
+  }
+  double valueFromText(const QString& text) const override { return read(text).value; }
+  QValidator::State validate(QString& text, int&) const override {
+    return read(text).status == FieldStatus::kNumber ? QValidator::Acceptable
+                                                     : QValidator::Intermediate;
+  }
+  void stepBy(int steps) override {
+    const double v = value();
+    const double step =
+        angle_ ? 0.1 : v == 0.0 ? 1.0 : std::pow(10.0, std::floor(std::log10(std::fabs(v))) - 1.0);
+    setValue(static_cast<float>(v + steps * step));
+  }
+
+ private:
+  static FieldValue read(QString text) {
+    return read_numeric_field(text.replace(QLatin1Char(','), QLatin1Char('.')).toStdString());
+  }
+
+  bool angle_;
+};
+
+// Editors that fit the slot: the type code is chosen among the kinds (its sign kept), numbers are
+// FieldSpinBoxes.
 class SlotDelegate : public QStyledItemDelegate {
  public:
   SlotDelegate(ElementPanel& panel, const SchemeEditor& editor)
@@ -54,17 +90,14 @@ class SlotDelegate : public QStyledItemDelegate {
       }
       return box;
     }
-    auto* box = new QDoubleSpinBox(parent);
-    box->setRange(-3.0e38, 3.0e38);
-    box->setDecimals(6);
     const SlotDescription slot_info =
         describe_slot(editor_.document()->element(index.data(kElementRole).toInt()), slot);
-    box->setSingleStep(slot_info.unit == "°" ? 0.1 : 1.0);
-    return box;
+    return new FieldSpinBox(parent, slot_info.unit == "°");
   }
 
   void setEditorData(QWidget* widget, const QModelIndex& index) const override {
-    const double value = index.data(Qt::EditRole).toString().toDouble();
+    const ElementRecord& record = editor_.document()->element(index.data(kElementRole).toInt());
+    const float value = record.slot(index.data(kSlotRole).toInt());
     if (auto* box = qobject_cast<QComboBox*>(widget)) {
       box->setCurrentIndex(std::max(0, box->findData(static_cast<int>(std::fabs(value)))));
     } else if (auto* spin = qobject_cast<QDoubleSpinBox*>(widget)) {
@@ -82,8 +115,8 @@ class SlotDelegate : public QStyledItemDelegate {
       const float old = editor_.document()->element(k).code();
       text = QString::number(std::signbit(old) ? -box->currentData().toInt()
                                                : box->currentData().toInt());
-    } else if (auto* spin = qobject_cast<QDoubleSpinBox*>(widget)) {
-      text = QString::number(spin->value(), 'g', 9);
+    } else if (auto* spin = static_cast<FieldSpinBox*>(qobject_cast<QDoubleSpinBox*>(widget))) {
+      text = spin->textFromValue(spin->value());
     }
     QTimer::singleShot(0, &panel_, [panel = &panel_, k, slot, text] {
       panel->set_value(k, slot, text);
@@ -241,7 +274,11 @@ QString ElementPanel::run(const QString& description, int select_after,
 QString ElementPanel::set_value(int k, int slot, const QString& text) {
   const FieldValue value = read_numeric_field(text.toStdString());
   if (value.status != FieldStatus::kNumber) {
-    const QString message = QStringLiteral("\"%1\" — не число").arg(text);
+    const QString message =
+        QStringLiteral("\"%1\" — %2")
+            .arg(text, value.status == FieldStatus::kTooLarge
+                           ? QStringLiteral("число вне диапазона одинарной точности")
+                           : QStringLiteral("не число"));
     show_refusal(message, slot_row(k, slot));
     return message;
   }

@@ -77,10 +77,13 @@ void SchemeEditor::commit(const QString& description, const SchemeDocument& befo
 }
 
 void SchemeEditor::show(const SchemeDocument& document) {
-  if (document_ && document_->bytes() == document.bytes() &&
-      document_->label() == document.label()) {
+  // A step taken before "Сохранить как…" holds the file the scheme belonged to then: its content
+  // is shown, in the file the scheme belongs to now, which "Сохранить" then writes.
+  if (document_ && document.label() != document_->label()) {
+    show(SchemeDocument::parse(document.bytes(), document_->label()));
     return;
   }
+  if (document_ && document_->bytes() == document.bytes()) return;
   document_ = document;
   install_scheme(document.file(), document.label(), *state_);
   handed_over_ = std::chrono::steady_clock::now();
