@@ -1,6 +1,7 @@
 // lumirastra-trace: traces scheme files without a display and writes the diagnostics log and the
 // window images.
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "model/system_error.h"
 #include "platform/headless/headless_platform.h"
 #include "output/scheme_outputs.h"
 #include "platform/headless/scripted_events.h"
@@ -174,9 +176,13 @@ Arguments parse_arguments(int argc, char** argv) {
 }
 
 std::vector<lumi::ScriptedEvent> load_events(const std::string& path) {
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!std::filesystem::is_regular_file(path) || !in) {
-    throw std::runtime_error(path + ": не удалось открыть файл событий");
+  std::error_code status;
+  const int reason = std::filesystem::is_directory(path, status) ? EISDIR : errno;
+  if (reason == EISDIR || !in) {
+    throw std::runtime_error(path + ": не удалось открыть файл событий" +
+                             (reason ? ": " + lumi::system_error_text(reason) : std::string()));
   }
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw std::runtime_error(path + ": не удалось прочитать файл событий");

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "output/hit_table.h"
+#include "model/system_error.h"
 #include "model/text_file.h"
 #include "output/report.h"
 
@@ -16,7 +17,7 @@ void write_hit_tables(const Program& program, const std::filesystem::path& dir,
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   if (error) {
-    errors.push_back("не удалось создать папку " + dir.string() + ": " + error.message());
+    errors.push_back("не удалось создать папку " + dir.string() + ": " + system_error_text(error));
     return;
   }
   const TraceResults& results = program.results;

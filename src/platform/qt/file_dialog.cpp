@@ -1,4 +1,4 @@
-// The open dialog of scheme files.
+// The open dialog of scheme files, and the save dialogs with the same list.
 #include "platform/qt/file_dialog.h"
 
 #include <QComboBox>
@@ -29,7 +29,29 @@ void widen_columns(QFileDialog& dialog) {
   }
 }
 
+// The list in Russian, its columns wide enough and the dialog as large as the user left it.
+void show_list_as_we_do(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new RussianFileColumns(&dialog));
+  widen_columns(dialog);
+  dialog.resize(program_settings().value(kSizeKey, QSize(SchemeFileDialog::kDefaultWidth,
+                                                         SchemeFileDialog::kDefaultHeight))
+                    .toSize());
+}
+
 }  // namespace
+
+QString choose_save_path(QWidget* parent, const QString& title, const QString& suggested,
+                         const QString& filter) {
+  QFileDialog dialog(parent, title);
+  show_list_as_we_do(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(filter);
+  dialog.selectFile(suggested);
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  program_settings().setValue(kSizeKey, dialog.size());
+  return chosen ? dialog.selectedFiles().front() : QString();
+}
 
 QStringList qt_name_filters(const std::vector<FileFilter>& filters) {
   QStringList names;
@@ -45,10 +67,7 @@ QStringList qt_name_filters(const std::vector<FileFilter>& filters) {
 }
 
 void SchemeFileDialog::prepare(QFileDialog& dialog, const OpenFileRequest& request) const {
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setProxyModel(new RussianFileColumns(&dialog));
-  widen_columns(dialog);
-  dialog.resize(program_settings().value(kSizeKey, QSize(kDefaultWidth, kDefaultHeight)).toSize());
+  show_list_as_we_do(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setWindowTitle(QString::fromStdString(request.title));

@@ -20,6 +20,11 @@ namespace lumi {
 // end with its own pattern gets " (pattern)" appended.
 QStringList qt_name_filters(const std::vector<FileFilter>& filters);
 
+// The save dialogs (a scheme, a report, an SVG image): the open dialog's Russian list and size,
+// `suggested` as the file first offered. The chosen path, or an empty one when cancelled.
+QString choose_save_path(QWidget* parent, const QString& title, const QString& suggested,
+                         const QString& filter);
+
 class SchemeFileDialog {
  public:
   explicit SchemeFileDialog(QString last_folder = {}) : last_folder_(std::move(last_folder)) {}

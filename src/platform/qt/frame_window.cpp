@@ -92,6 +92,8 @@ FrameWindow::FrameWindow(QtPlatform& platform)
   addDockWidget(Qt::LeftDockWidgetArea, panel_);
   panel_->hide();
   connect(editor_, &SchemeEditor::document_changed, this, &FrameWindow::update_title);
+  // A refused drag or turn has no row to show its message in
+  connect(editor_, &SchemeEditor::refused, this, &FrameWindow::show_warning);
   connect(&editor_->undo_stack(), &QUndoStack::cleanChanged, this, &FrameWindow::update_title);
 }
 

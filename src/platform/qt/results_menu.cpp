@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -11,6 +10,7 @@
 #include <QMenu>
 
 #include "model/text_file.h"
+#include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
 #include "platform/qt/scheme_file_commands.h"
 #include "platform/qt/qt_platform.h"
@@ -21,7 +21,7 @@ namespace {
 
 std::optional<std::string> save_dialog(QWidget* parent, const QString& title, const QString& name,
                                        const QString& filter) {
-  const QString path = QFileDialog::getSaveFileName(parent, title, name, filter);
+  const QString path = choose_save_path(parent, title, name, filter);
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
 }

@@ -2,11 +2,11 @@
 #include "platform/qt/scheme_file_commands.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QFileInfo>
 
 #include "model/scheme_document.h"
 #include "model/scheme_error.h"
+#include "platform/qt/file_dialog.h"
 #include "platform/qt/frame_window.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/scheme_editor.h"
@@ -19,8 +19,8 @@ namespace {
 constexpr int kSettleMilliseconds = 250;
 
 QString default_save_chooser(QWidget* parent, const QString& suggested) {
-  return QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить схему как"), suggested,
-                                      QStringLiteral("Файлы с оптическими схемами (*.ops)"));
+  return choose_save_path(parent, QStringLiteral("Сохранить схему как"), suggested,
+                          QStringLiteral("Файлы с оптическими схемами (*.ops)"));
 }
 
 }  // namespace
