@@ -56,8 +56,12 @@ void append_point(std::string& out, char command, int x, int y, bool half) {
 VectorRecorder::VectorRecorder(int width, int height) : width_(width), height_(height) {}
 
 void VectorRecorder::start_run(Run kind, Rgb rgb) {
-  if (run_ == kind && run_rgb_ == rgb) return;
+  if (run_ == kind && run_rgb_ == rgb && pieces_ < kPiecesPerPath) {
+    ++pieces_;
+    return;
+  }
   end_run();
+  pieces_ = 1;
   run_ = kind;
   run_rgb_ = rgb;
 }
@@ -75,9 +79,8 @@ void VectorRecorder::end_run() {
 
 // A line through the pixels' centres; the square caps cover the end pixels as the canvas does.
 void VectorRecorder::solid_line(int x0, int y0, int x1, int y1, Rgb rgb) {
-  const bool joined = run_ == Run::kLines && run_rgb_ == rgb && !path_.empty() &&
-                      last_x_ == x0 && last_y_ == y0;
   start_run(Run::kLines, rgb);
+  const bool joined = !path_.empty() && last_x_ == x0 && last_y_ == y0;
   if (!joined) append_point(path_, 'M', x0, y0, true);
   append_point(path_, 'L', x1, y1, true);
   last_x_ = x1;

@@ -2,8 +2,10 @@
 // the window's canvas takes (RasterDisplay hands each call to both), in the canvas' pixel
 // coordinates and in painting order, so that what a later call paints over lies above it. Lines
 // keep their pixels' centres and their dash masks (each lit run of a masked line a segment of its
-// own, as the canvas walks it); runs of lines in one colour become one path, and runs of points
-// in one colour one filled path of unit squares; text stays text, in the family, em size and
+// own, as the canvas walks it); runs of lines in one colour become paths, and runs of points in
+// one colour filled paths of unit squares, each path of at most kPiecesPerPath pieces (renderers
+// take time that grows faster than a path's length: a million rays' scheme window as one path
+// per colour took one of them minutes); text stays text, in the family, em size and
 // condensation its face was rendered with, stretched to the width the canvas gave it.
 #pragma once
 
@@ -32,6 +34,8 @@ class VectorRecorder {
   // Text hanging from the anchor (x, y), `advance` pixels wide along its baseline.
   void text(int x, int y, std::string_view utf8, const TextStyle& style, double advance, Rgb rgb);
 
+  static constexpr int kPiecesPerPath = 500;
+
   // The SVG document: viewBox = the canvas, black underneath as the canvas starts.
   std::string svg() const;
 
@@ -46,6 +50,7 @@ class VectorRecorder {
   Run run_ = Run::kNone;
   Rgb run_rgb_ = 0;
   std::string path_;  // the path data of the run being made
+  int pieces_ = 0;    // its segments or squares
   int last_x_ = 0, last_y_ = 0;  // where the run's last line ended
 };
 
