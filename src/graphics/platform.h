@@ -144,8 +144,8 @@ class Platform {
   // Where the diagnostics log of a scheme goes (the current directory for the desktop program).
   virtual std::filesystem::path log_path_for(const std::string& scheme_path) = 0;
 
-  // A scheme file was read (with any overrides applied), before it is checked: the desktop keeps
-  // it to save it again, the tracer may write it out.
+  // A scheme file was read (with any overrides applied) and accepted: the desktop keeps it to
+  // save it again, the tracer may write it out.
   virtual void scheme_read(const SchemeDocument&) {}
 
   // A scheme was installed into the scheme state, leaving these records: read from its file, or

@@ -225,6 +225,13 @@ SchemeDocument SchemeDocument::with_parameter_count(int k, float value) const {
               field_or_refuse(k, 2, value, kCountLast - kCountFirst + 1));
   if (new_n > old_n) {
     std::vector<TextLine> lines = element_lines(changed);
+    TextLine& last = text.lines[block(k).last];
+    if (last.end.empty()) {
+      // The file's last line, without a line end: it gets one, and the new last line goes
+      // without, as the file did.
+      last.end = text.newline();
+      lines.back().end.clear();
+    }
     const auto at = text.lines.begin() + static_cast<std::ptrdiff_t>(block(k).last + 1);
     text.lines.insert(at, lines.begin() + 1 + old_n, lines.end());
   }

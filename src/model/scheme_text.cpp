@@ -1,6 +1,7 @@
 // Scheme text: lines as the reader finds them, and fields rewritten in their own columns.
 #include "model/scheme_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -43,7 +44,11 @@ SchemeText SchemeText::split(std::string_view bytes) {
   SchemeText text;
   text.bom = std::string(bytes.substr(0, utf8_bom_length(bytes)));
   bytes.remove_prefix(text.bom.size());
-  text.utf8 = reads_as_utf8(bytes);
+  // Behind a byte order mark, a file of plain ASCII is UTF-8 all the same: new text goes in as such
+  text.utf8 = reads_as_utf8(bytes) ||
+              (!text.bom.empty() && std::all_of(bytes.begin(), bytes.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x80;
+              }));
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     const std::size_t end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());

@@ -223,8 +223,8 @@ SchemeDocument read_checked_scheme(const std::string& path,
                                    const std::function<void(const SchemeDocument&)>& on_read) {
   std::vector<SlotOrigin> origins;
   SchemeDocument document = SchemeDocument::read(path).with_overrides(overrides, origins);
-  if (on_read) on_read(document);
   document.check({&current, origins});
+  if (on_read) on_read(document);
   return document;
 }
 

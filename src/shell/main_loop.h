@@ -47,8 +47,8 @@ PassEnd draw_and_trace(Program& program, bool in_open_windows);
 void install_changed_scheme(Program& program);
 
 // Reads the scheme file, applies the overrides and checks the result against what `current`
-// holds, as the program does before installing a scheme. `on_read` sees the document before it
-// is checked. Throws SchemeError.
+// holds, as the program does before installing a scheme. `on_read` sees the document once it is
+// accepted (a refused one is not saved). Throws SchemeError.
 SchemeDocument read_checked_scheme(const std::string& path,
                                    std::span<const SlotOverride> overrides, const Scheme& current,
                                    const std::function<void(const SchemeDocument&)>& on_read = {});

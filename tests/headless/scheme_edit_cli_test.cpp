@@ -1,5 +1,6 @@
-// The tracer's scheme options as a user runs them: --save-scheme writes back what it read,
-// --set gives the log of the edited file, --check writes nothing, --watch traces each change.
+// The tracer's scheme options as a user runs them: --save-scheme writes back what it read (and
+// nothing refused), --set gives the log of the edited file, --check writes nothing, --watch traces
+// each change (and not its own saving).
 #include <csignal>
 #include <chrono>
 #include <thread>
@@ -36,12 +37,15 @@ TEST_F(TraceCli, SetGivesTheLogOfTheEditedFileAndNamesItselfWhenRefused) {
   EXPECT_EQ(read(out("set") / kLog), read(out("file") / kLog));
   EXPECT_NE(read(out("set") / kLog).find("790.500"), std::string::npos);
 
-  const TraceRun refused = trace("--set 3.4=-1 --out " + out("bad").string() + " " + scheme);
+  const fs::path not_saved = dir_ / "refused.ops";
+  const TraceRun refused = trace("--set 3.4=-1 --save-scheme " + not_saved.string() + " --out " +
+                                 out("bad").string() + " " + scheme);
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find(scheme + ", --set 3.4: элемент 3 (плоское зеркало), ячейка 4 (H)"),
             std::string::npos)
       << refused.err;
   EXPECT_FALSE(fs::exists(out("bad") / kLog));
+  EXPECT_FALSE(fs::exists(not_saved)) << "a refused scheme is not saved";
 }
 
 TEST_F(TraceCli, CheckReportsEachSchemeAndWritesNothing) {
@@ -80,12 +84,16 @@ TEST_F(TraceCli, WatchTracesAgainWhenTheFileIsWrittenOrReplacedAndEndsOnInterrup
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::freopen("/dev/null", "w", stderr);
-    ::execl(LUMI_TRACE_BIN, LUMI_TRACE_BIN, "--watch", "--out", out().c_str(), scheme.c_str(),
-            static_cast<char*>(nullptr));
+    // Saved over itself: the tracer's own write is no change to trace again
+    ::execl(LUMI_TRACE_BIN, LUMI_TRACE_BIN, "--watch", "--save-scheme", scheme.c_str(), "--out",
+            out().c_str(), scheme.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   const std::string first = next_log(log, "");
   ASSERT_FALSE(first.empty());
+  const auto first_written = fs::last_write_time(log);
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(fs::last_write_time(log), first_written) << "traced again with no change";
 
   std::string moved = original;
   moved.replace(moved.find("150.   Xo"), 4, "151.");

@@ -112,6 +112,23 @@ TEST(SchemeDocument, ParameterCountAddsAndTakesAwayLines) {
   EXPECT_EQ(doc.bytes(), small_scheme("\n"));
 }
 
+// Lines added at the very end of a file whose last line has no line end, behind a UTF-8 byte
+// order mark with nothing but ASCII after it: the file keeps ending without one, and the new
+// lines' text is UTF-8.
+TEST(SchemeDocument, LinesAddedAtTheEndTakeTheFilesOwnForm) {
+  std::string text = small_scheme("\r\n");
+  text.erase(text.rfind("after the end"));
+  text.erase(text.size() - 2);
+  SchemeDocument doc = SchemeDocument::parse("\xEF\xBB\xBF" + text, "s.ops");
+  doc.set_slot(3, 2, 10.0f);
+  const std::string bytes = doc.bytes();
+  text.replace(text.find("62                 8"), 20, "62                10");
+  EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF" + text + "\r\n"));
+  EXPECT_FALSE(bytes.ends_with("\n"));
+  EXPECT_TRUE(is_valid_utf8(bytes));
+  EXPECT_EQ(SchemeDocument::parse(bytes, "s.ops").element(3).parameter_count(), 10);
+}
+
 TEST(SchemeDocument, InsertRemoveAndMoveKeepTheRestOfTheFile) {
   const std::string original = small_scheme("\r\n");
   SchemeDocument doc = SchemeDocument::parse(original, "s.ops");

@@ -172,6 +172,14 @@ void HeadlessPlatform::scheme_read(const SchemeDocument& document) {
     document.save(options_.save_scheme);
   } catch (const SchemeError& error) {
     report_error(error.what());
+    return;
+  }
+  // Saved over a scheme being watched: what was written here is no change to trace again.
+  for (std::size_t i = 0; i < read_stamps_.size(); ++i) {
+    std::error_code error;
+    if (std::filesystem::equivalent(options_.save_scheme, options_.schemes[i], error)) {
+      read_stamps_[i] = stamp_of(options_.schemes[i]);
+    }
   }
 }
 
