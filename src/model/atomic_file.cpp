@@ -32,7 +32,13 @@ bool write_all(int fd, std::string_view bytes) {
 }  // namespace
 
 void write_file_atomically(const std::string& path, std::string_view bytes) {
-  const std::filesystem::path target(path);
+  // A symbolic link is followed: the file it names is replaced and the link stays.
+  std::error_code error_code;
+  std::filesystem::path target(path);
+  if (std::filesystem::is_symlink(target, error_code)) {
+    const std::filesystem::path named = std::filesystem::weakly_canonical(target, error_code);
+    if (!error_code) target = named;
+  }
   if (target.filename().empty()) refuse(path, EISDIR);
   std::string name = ".";
   name += target.filename().string();
@@ -42,14 +48,14 @@ void write_file_atomically(const std::string& path, std::string_view bytes) {
   if (fd < 0) refuse(path, errno);
 
   struct stat old {};
-  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
   const bool written = write_all(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const int error = errno;
   if (::close(fd) != 0 || !written) {
     ::unlink(temporary.c_str());
     refuse(path, written ? errno : error);
   }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
     const int rename_error = errno;
     ::unlink(temporary.c_str());
     refuse(path, rename_error);

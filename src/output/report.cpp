@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/cp1251.h"
 #include "model/numeric.h"
 #include "output/numbers.h"
 
@@ -11,10 +12,15 @@ namespace lumi {
 
 namespace {
 
+// JSON is UTF-8: a text that is not (a path in another encoding) has each byte beyond ASCII
+// written as the replacement character, so the report stays readable.
 void append_string(std::string& out, std::string_view text) {
+  const bool utf8 = is_valid_utf8(text);
   out += '"';
   for (const char c : text) {
-    if (c == '"' || c == '\\') {
+    if (!utf8 && static_cast<unsigned char>(c) >= 0x80) {
+      out += "\\ufffd";
+    } else if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
     } else if (static_cast<unsigned char>(c) < 0x20) {

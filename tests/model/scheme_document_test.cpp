@@ -168,6 +168,13 @@ TEST(SchemeDocument, SavingReplacesTheFileWholeOrNotAtAll) {
   doc.save(path);
   EXPECT_EQ(SchemeDocument::read(path).element(2).slot(5), 301.0f);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+  const fs::path link = dir / "link.ops";  // saved through a link: the file it names is saved
+  fs::create_symlink("s.ops", link);
+  doc.set_slot(2, 5, 302.0f);
+  doc.save(link.string());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(SchemeDocument::read(path).element(2).slot(5), 302.0f);
 }
 
 }  // namespace
