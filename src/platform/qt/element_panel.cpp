@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -48,6 +49,16 @@ class FieldSpinBox : public QDoubleSpinBox {
   FieldSpinBox(QWidget* parent, bool angle) : QDoubleSpinBox(parent), angle_(angle) {
     setDecimals(323);  // the most Qt takes: its rounding to decimals then changes no float
     setRange(-std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+      typed_ = text;
+    });
+  }
+
+  // What the panel is to take: the value, or a text typed that is no value ("abc", "1e40"),
+  // which Qt puts back to the last value on Enter, for the panel to refuse with its reason.
+  QString entered() const {
+    if (!typed_.isEmpty() && read(typed_).status != FieldStatus::kNumber) return typed_;
+    return textFromValue(value());
   }
 
   QString textFromValue(double value) const override {
@@ -71,6 +82,7 @@ class FieldSpinBox : public QDoubleSpinBox {
   }
 
   bool angle_;
+  QString typed_;
 };
 
 // Editors that fit the slot: the type code is chosen among the kinds (its sign kept), numbers are
@@ -116,7 +128,7 @@ class SlotDelegate : public QStyledItemDelegate {
       text = QString::number(std::signbit(old) ? -box->currentData().toInt()
                                                : box->currentData().toInt());
     } else if (auto* spin = static_cast<FieldSpinBox*>(qobject_cast<QDoubleSpinBox*>(widget))) {
-      text = spin->textFromValue(spin->value());
+      text = spin->entered();
     }
     QTimer::singleShot(0, &panel_, [panel = &panel_, k, slot, text] {
       panel->set_value(k, slot, text);
