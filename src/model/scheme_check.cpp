@@ -156,8 +156,9 @@ class Checker {
     const bool unbounded = n == std::numeric_limits<long long>::max();
     if (n <= kMaxShifts && !unbounded) return;
     fail_element({8, 9, 10},
-                 ": смещения от d1 = " + shortest_text(value(8)) + " до d2 = " + shortest_text(value(9)) +
-                     " с шагом h = " + shortest_text(value(10)) + " (ячейки 8, 9, 10) дают больше " +
+                 ": смещения от " + name(8) + " = " + shortest_text(value(8)) + " до " + name(9) +
+                     " = " + shortest_text(value(9)) + " с шагом " + name(10) + " = " +
+                     shortest_text(value(10)) + " (ячейки 8, 9, 10) дают больше " +
                      std::to_string(kMaxShifts) + " смещений" +
                      (unbounded ? std::string() : " (" + std::to_string(n) + ")"));
   }
