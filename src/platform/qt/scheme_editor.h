@@ -43,6 +43,10 @@ class SchemeEditor : public QObject {
   std::optional<QString> preview(const Change& make);
   void commit(const QString& description, const SchemeDocument& before);
 
+  // Checks a document as the program will before installing it, against the slots the scheme
+  // state keeps. Throws SchemeError.
+  void check(const SchemeDocument& document) const { document.check({state_.get(), {}}); }
+
   // Writes the document to its file, or to another one, which it then belongs to.
   bool save();
   bool save_as(const QString& path);

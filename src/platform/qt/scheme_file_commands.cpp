@@ -83,7 +83,7 @@ void SchemeFileCommands::look_at_file() {
                                  "остается"));
       return;
     }
-    document.check();
+    editor_.check(document);
   } catch (const SchemeError& error) {
     platform_.frame().show_warning(QString::fromUtf8(error.what()));
     return;
