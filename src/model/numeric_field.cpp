@@ -51,6 +51,10 @@ long long leading_power(std::string_view int_digits, std::string_view frac_digit
 
 }  // namespace
 
+std::string_view refusal_reason(FieldStatus status) {
+  return status == FieldStatus::kTooLarge ? "число вне диапазона одинарной точности" : "не число";
+}
+
 FieldValue read_numeric_field(std::string_view field) {
   std::string text;
   for (char c : field) {

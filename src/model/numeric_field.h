@@ -18,4 +18,7 @@ struct FieldValue {
 // rounded to single precision; one beyond the float range is kTooLarge, one below it becomes 0.
 FieldValue read_numeric_field(std::string_view field);
 
+// Why a field that is no value is refused: "не число", or "число вне диапазона одинарной точности".
+std::string_view refusal_reason(FieldStatus status);
+
 }  // namespace lumi

@@ -162,14 +162,6 @@ SchemeDocument SchemeDocument::reread(SchemeText text, const SchemeFile& expecte
 
 SchemeDocument SchemeDocument::with_slot(int k, int slot, float value) const {
   expect_element(k);
-  // A value given again, to the bit, changes nothing: its field keeps its text ("110." is not
-  // respelled "110"), and an editor that writes back what it showed makes no change.
-  const ElementRecord& current = element(k);
-  if (slot >= 1 && slot <= std::max(current.parameter_count(), 0) + 2 &&
-      same_bits(current.slot(slot), value)) {
-    return *this;
-  }
-  if (slot == 2) return with_parameter_count(k, value);
   const ElementRecord& record = element(k);
   const int n = std::max(record.parameter_count(), 0);
   if (slot < 1 || slot > n + 2) {
@@ -177,6 +169,10 @@ SchemeDocument SchemeDocument::with_slot(int k, int slot, float value) const {
                       std::to_string(slot) + " в файле (параметры в ячейках 3.." +
                       std::to_string(n + 2) + ")");
   }
+  // A value given again, to the bit, changes nothing: its field keeps its text ("110." is not
+  // respelled "110"), and an editor that writes back what it showed makes no change.
+  if (same_bits(record.slot(slot), value)) return *this;
+  if (slot == 2) return with_parameter_count(k, value);
   if (slot == 1) {
     if (is_end_code(value) && k != file_.count) {
       refuse(k, ": код " + shortest_text(value) + " завершает схему, он возможен только у последнего "
@@ -356,9 +352,7 @@ SchemeDocument SchemeDocument::with_overrides(std::span<const SlotOverride> over
     const FieldValue value = read_numeric_field(o.value);
     if (value.status != FieldStatus::kNumber) {
       throw SchemeError(where + ": \"" + o.value + "\" — " +
-                        (value.status == FieldStatus::kTooLarge
-                             ? "число вне диапазона одинарной точности"
-                             : "не число"));
+                        std::string(refusal_reason(value.status)));
     }
     try {
       next = next.with_slot(o.k, o.slot, value.value);

@@ -83,14 +83,9 @@ class LineReader {
   float field(const Line& line, int first, int last, std::string_view what) const {
     const std::string_view text = columns(line, first, last);
     const FieldValue value = read_numeric_field(text);
-    switch (value.status) {
-      case FieldStatus::kNumber:
-        break;
-      case FieldStatus::kNotANumber:
-        fail_field(line, first, last, text, "не число (" + std::string(what) + ")");
-      case FieldStatus::kTooLarge:
-        fail_field(line, first, last, text,
-                   "число вне диапазона одинарной точности (" + std::string(what) + ")");
+    if (value.status != FieldStatus::kNumber) {
+      fail_field(line, first, last, text,
+                 std::string(refusal_reason(value.status)) + " (" + std::string(what) + ")");
     }
     return value.value;
   }

@@ -52,17 +52,22 @@ struct RayMask {
   constexpr RayMask& operator|=(RayMask m) { return *this = *this | m; }
 };
 
-// A yes or no for each lane: all ones for yes, zeros for no on lanes.
+// The types that go with a step's number type: its yes or no (all ones for yes, zeros for no on
+// lanes) and its single-precision numbers (a float for one ray, lanes of singles for N).
 template <class T>
-struct MaskType {
-  using type = typename LaneTypes<lanes_of<T>>::Bits;
+struct StepTypes {
+  using Mask = typename LaneTypes<lanes_of<T>>::Bits;
+  using Singles = typename LaneTypes<lanes_of<T>>::Singles;
 };
 template <>
-struct MaskType<double> {
-  using type = RayMask;
+struct StepTypes<double> {
+  using Mask = RayMask;
+  using Singles = float;
 };
 template <class T>
-using Mask = typename MaskType<T>::type;
+using Mask = typename StepTypes<T>::Mask;
+template <class T>
+using Singles = typename StepTypes<T>::Singles;
 template <int N>
 using LaneMask = Mask<Lanes<N>>;
 
@@ -193,18 +198,6 @@ struct LaneSqrt {
     return lane_sqrt(v);
   }
 };
-
-// Single-precision numbers of a step: a float for one ray, lanes of singles for N.
-template <class T>
-struct SinglesType {
-  using type = typename LaneTypes<lanes_of<T>>::Singles;
-};
-template <>
-struct SinglesType<double> {
-  using type = float;
-};
-template <class T>
-using Singles = typename SinglesType<T>::type;
 
 // The numbers rounded to single precision, kept as singles.
 template <class T>

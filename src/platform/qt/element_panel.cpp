@@ -127,7 +127,7 @@ class SlotDelegate : public QStyledItemDelegate {
       const float old = editor_.document()->element(k).code();
       text = QString::number(std::signbit(old) ? -box->currentData().toInt()
                                                : box->currentData().toInt());
-    } else if (auto* spin = static_cast<FieldSpinBox*>(qobject_cast<QDoubleSpinBox*>(widget))) {
+    } else if (auto* spin = dynamic_cast<FieldSpinBox*>(widget)) {
       text = spin->entered();
     }
     QTimer::singleShot(0, &panel_, [panel = &panel_, k, slot, text] {
@@ -286,11 +286,8 @@ QString ElementPanel::run(const QString& description, int select_after,
 QString ElementPanel::set_value(int k, int slot, const QString& text) {
   const FieldValue value = read_numeric_field(text.toStdString());
   if (value.status != FieldStatus::kNumber) {
-    const QString message =
-        QStringLiteral("\"%1\" — %2")
-            .arg(text, value.status == FieldStatus::kTooLarge
-                           ? QStringLiteral("число вне диапазона одинарной точности")
-                           : QStringLiteral("не число"));
+    const std::string_view reason = refusal_reason(value.status);
+    const QString message = QStringLiteral("\"%1\" — %2").arg(text, text_of(reason));
     show_refusal(message, slot_row(k, slot));
     return message;
   }
