@@ -4,6 +4,7 @@
 // trace runs cuts it short.
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QWheelEvent>
 #include <QMdiSubWindow>
 #include <QTreeWidget>
@@ -89,6 +90,38 @@ TEST_F(EditorTest, EditorSameValueIsNoChangeAndUndoAfterSaveAsStaysWithTheNewFil
   ASSERT_TRUE(editor().save());
   EXPECT_EQ(read_file("other.ops"), original_);
   EXPECT_EQ(read_file("scheme.ops"), original_) << "the file the scheme left is not written";
+}
+
+// The panel's number editor as a user drives it, typed keys and all: a value opened and left is
+// written back to the bit (no change), the up arrow steps by a tenth of the value's order, and a
+// text that is no value is refused with its reason (Qt puts the last value back on Enter).
+TEST_F(EditorTest, EditorNumberEditorKeepsTheValueStepsByItsOrderAndRefusesWhatIsNoValue) {
+  open_copy(example("newton-telescope.ops"));
+  frame().panel().show();
+  ASSERT_EQ(frame().panel().set_value(2, 5, "1.2345678e-7"), "");  // Yo, below six decimals
+  const int steps = editor().undo_stack().count();
+  const auto edit = [&](int k, int slot, const std::function<void(QWidget*)>& keys) {
+    QTreeWidget* tree = frame().panel().tree();
+    tree->editItem(tree->topLevelItem(k - 1)->child(slot - 1), ElementPanel::kValue);
+    auto* box = tree->findChild<QDoubleSpinBox*>();
+    ASSERT_NE(box, nullptr);
+    keys(box);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::qWait(50);
+  };
+  edit(2, 5, [](QWidget*) {});
+  EXPECT_EQ(editor().undo_stack().count(), steps);
+  EXPECT_EQ(editor().document()->element(2).slot(5), 1.2345678e-7f);
+
+  edit(1, 10, [](QWidget* box) { QTest::keyClick(box, Qt::Key_Up); });  // lambda 1, 0.55
+  EXPECT_EQ(editor().document()->element(1).slot(10), 0.56f);
+
+  edit(1, 3, [](QWidget* box) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, "1e40");
+  });
+  EXPECT_EQ(frame().panel().message(), "\"1e40\" — число вне диапазона одинарной точности");
+  EXPECT_EQ(editor().document()->element(1).slot(3), 100.0f);
 }
 
 TEST_F(EditorTest, EditorRefusedValueShowsTheFilesMessageAndChangesNothing) {
